@@ -1,0 +1,7 @@
+#include "params/ParamEditor.h"
+
+TParamEditor::TParamEditor(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ParamEditor"));
+}
