@@ -10,7 +10,7 @@ scripts/install-deps.sh
 
 jobs=${MORVO3_JOBS:-$(nproc)}
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" -j"$jobs" --target morvo3
+cmake --build "$root/build" -j"$jobs" --target morvo3 morvo3-sim
 
 pids=()
 cleanup() {
@@ -18,7 +18,19 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# (simulated module start)
+# The simulated module: a pseudo-terminal that the program finds as its USB
+# device. MORVO3_SIM_OPTIONS passes options to it (see README, "Simulated
+# module"); MORVO3_NO_SIM=1 leaves it out when a real module is on the cable.
+if [ -z "${MORVO3_NO_SIM:-}" ]; then
+  simdir="$root/out/sim"
+  mkdir -p "$simdir"
+  read -ra simopts <<< "${MORVO3_SIM_OPTIONS:-}"
+  "$root/build/tools/sim/morvo3-sim" usb --link "$simdir/usb-port" --control "$simdir/control" "${simopts[@]}" &
+  pids+=($!)
+  for _ in $(seq 50); do [ -e "$simdir/usb-port" ] && break; sleep 0.1; done
+  export MORVO3_EXTRA_PORTS="$simdir/usb-port=ZEHL USB DEVICE${MORVO3_EXTRA_PORTS:+;$MORVO3_EXTRA_PORTS}"
+  echo "Simulated module on $simdir/usb-port (control channel: $simdir/control)"
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
   shot=${MORVO3_SCREENSHOT:-$root/out/morvo3-screenshot.png}

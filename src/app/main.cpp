@@ -1,6 +1,10 @@
+#include "app/Application.h"
+
 #include <QApplication>
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    TMorvo3Application morvo3(QCoreApplication::arguments().mid(1));
+    return morvo3.Run();
 }

@@ -73,11 +73,30 @@ public:
     void ReceiveLinkBytes(const QByteArray &bytes);
     void DispatchReply();
 
-    // Codec helpers (key schedule rebuilt for every block).
+    // Codec helpers (key schedule rebuilt for every block). A block that is not
+    // 16 bytes long, or a cipher failure, gives an empty array.
     QByteArray EncryptPlainBlock(const QByteArray &plain16) const;
     QByteArray DecryptPlainBlock(const QByteArray &cipher16) const;
+    // '{' + the encrypted plain block + '}' (18 bytes), or empty on a bad block.
+    QByteArray BuildWireFrame(const QByteArray &plain16) const;
+
+    // The two plain-block forms, without sending anything: '[' type, the
+    // sequence value, the fixed filler, args[0..4], ']' for a short frame;
+    // '[' type, args[0..12], ']' for a long one.
+    static QByteArray BuildShortPlainBlock(std::uint8_t type, std::uint8_t sequence, const std::uint8_t *args);
+    static QByteArray BuildLongPlainBlock(std::uint8_t type, const std::uint8_t *args);
 
     std::uint8_t sequenceCounter() const;
+
+    // What happens to a complete event record after eventRecordComplete has been
+    // emitted. The handler owns the record from then on: it acknowledges it with
+    // CMD_EVENT_ACK and resets EventNumber to 0. Without a handler of its own the
+    // link does exactly that itself, so the module keeps sending. An empty
+    // function restores that default.
+    using EventRecordHandler = std::function<void()>;
+    void setEventRecordHandler(EventRecordHandler handler);
+    // The acknowledgement the default handler sends (usable by later handlers).
+    void AcknowledgeEventRecord();
 
     // Reception state, read and cleared by the procedures that wait for it.
     std::uint8_t ReceptionBuffer[16] = {};

@@ -1,10 +1,55 @@
 #pragma once
+// The password change window: the old password, the new one twice (digits only).
+// "OK" logs in with the old password first, sends the new one two seconds later
+// and from then on logs in with the new one.
 
 #include <QDialog>
+#include <QPointer>
+#include <QTimer>
+
+class TAppCore;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 class TNewPW : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TNewPW(QWidget *parent = nullptr);
+    static constexpr int ClientWidth = 268;
+    static constexpr int ClientHeight = 144;
+    static constexpr int MaxPasswordLength = 8;
+    static constexpr int NewPasswordDelayMs = 2000;     // pwtimer
+    static constexpr int LoginWithOldDelayMs = 1000;    // PWTimer right after "OK"
+    static constexpr int LoginWithNewDelayMs = 4000;    // PWTimer after the new password went out
+
+    explicit TNewPW(TAppCore &core, QWidget *parent = nullptr);
+
+    // The main window's password timer.
+    void SetPasswordTimer(QTimer *pwTimer) { m_pwTimer = pwTimer; }
+
+    QLabel *lbPWo;
+    QLabel *lbPWn1;
+    QLabel *lbPWn2;
+    QLineEdit *edOldpw;
+    QLineEdit *PasswordChange1;
+    QLineEdit *PasswordChange;
+    QLineEdit *edMasterCode;
+    QPushButton *btNewPW;
+    QPushButton *btnFocusDummy;
+    QTimer pwtimer;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void ApplyTexts();
+    bool InputComplete() const;
+    void UpdateOkButton();
+    void btNewPWClick();
+    void pwtimerTimer();
+
+    TAppCore &m_core;
+    QPointer<QTimer> m_pwTimer;
 };

@@ -1,8 +1,137 @@
 #include "monitor/PasswordINPUT.h"
 
-TPWForm::TPWForm(QWidget *parent)
-    : QDialog(parent)
+#include "app/AppCore.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+Q_LOGGING_CATEGORY(lcPassword, "morvo3.password")
+
+TPWForm::TPWForm(TAppCore &core, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , lbPW(new QLabel(this))
+    , PasswordIN(new QLineEdit(this))
+    , Button1(new QPushButton(QStringLiteral("OK"), this))
+    , btnFocusDummy(new QPushButton(this))
+    , m_core(core)
 {
     setObjectName(QStringLiteral("TPWForm"));
     setWindowTitle(QStringLiteral("Jelszó"));
+    setFixedSize(ClientWidth, ClientHeight);
+    lbPW->setObjectName(QStringLiteral("lbPW"));
+    lbPW->setGeometry(16, 12, 324, 18);
+    PasswordIN->setObjectName(QStringLiteral("PasswordIN"));
+    PasswordIN->setGeometry(16, 36, 230, 24);
+    PasswordIN->setMaxLength(MaxPasswordLength);
+    PasswordIN->setEchoMode(QLineEdit::Password);
+    PasswordIN->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));   // '*'
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(260, 34, 80, 28);
+    Button1->setDefault(true);
+    btnFocusDummy->setObjectName(QStringLiteral("btnFocusDummy"));
+    btnFocusDummy->setGeometry(0, 0, 0, 0);
+    btnFocusDummy->setAutoDefault(false);
+    connect(Button1, &QPushButton::clicked, this, &TPWForm::Button1Click);
+    m_lastRefocus.start();
+}
+
+void TPWForm::ApplyTexts()
+{
+    lbPW->setText(m_core.Texts.text(QStringLiteral("lbTXT_PW_CAPTION1")));
+    setWindowTitle(m_core.Texts.text(QStringLiteral("lbTXT_PASSWORD")));
+}
+
+void TPWForm::ShowWith(Qt::WindowModality modality)
+{
+    if (isVisible()) {
+        raise();
+        activateWindow();
+        return;
+    }
+    setWindowModality(modality);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+}
+
+void TPWForm::ShowModal()
+{
+    ShowWith(Qt::ApplicationModal);
+}
+
+void TPWForm::ShowNonModal()
+{
+    ShowWith(Qt::NonModal);
+}
+
+void TPWForm::showEvent(QShowEvent *event)
+{
+    m_closing = false;
+    ApplyTexts();
+    QDialog::showEvent(event);
+    btnFocusDummy->setFocus();
+}
+
+void TPWForm::closeEvent(QCloseEvent *event)
+{
+    // The window has no close box; a close from the window system is refused, a
+    // close by the program (shutting down) goes through.
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    event->accept();
+}
+
+void TPWForm::reject()
+{
+    // No close box and no Escape: the only way out is "OK".
+}
+
+void TPWForm::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (isActiveWindow()) {
+        ApplyTexts();
+        return;
+    }
+    if (!isVisible() || m_closing)
+        return;
+    // Another window of this program that must be answered first keeps the focus.
+    const QWidget *now = QApplication::activeWindow();
+    if (now && now != this && now->isModal())
+        return;
+    if (m_lastRefocus.elapsed() < RefocusMinGapMs)
+        return;
+    m_lastRefocus.restart();
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible() && !m_closing) {
+            raise();
+            activateWindow();
+        }
+    });
+}
+
+void TPWForm::Button1Click()
+{
+    btnFocusDummy->setFocus();
+    m_core.ModulePassword = PasswordIN->text();
+    if (m_pwTimer) {
+        m_pwTimer->setInterval(FirstSendDelayMs);
+        m_pwTimer->start();
+    } else {
+        qCDebug(lcPassword) << "no password timer to start";
+    }
+    m_closing = true;
+    hide();
+    setWindowModality(Qt::NonModal);
 }

@@ -1,0 +1,24 @@
+#include "app/FormProgress.h"
+
+#include "app/WaitContext.h"
+
+#include <QHBoxLayout>
+#include <QProgressBar>
+#include <QToolButton>
+
+TFormProgress::TFormProgress(TWaitContext &wait, QWidget *parent)
+    : QWidget(parent, Qt::Dialog)
+{
+    setObjectName(QStringLiteral("TFormProgress"));
+    setWindowTitle(QStringLiteral("Progress"));
+    auto *bar = new QProgressBar(this);
+    bar->setObjectName(QStringLiteral("ProgressBar1"));
+    auto *stop = new QToolButton(this);
+    stop->setObjectName(QStringLiteral("spbSTOP"));
+    stop->setText(QStringLiteral("STOP"));
+    connect(stop, &QToolButton::clicked, this, [&wait] { wait.StopRequested = true; });
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(bar);
+    layout->addWidget(stop);
+    setFixedSize(360, 60);
+}

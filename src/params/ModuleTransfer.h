@@ -1,0 +1,167 @@
+#pragma once
+// Reading, writing and comparing the module's parameter set block by block.
+// One set of procedures serves the main window and the command-line tool; what
+// differs between them (progress display, messages, questions, the editor, the
+// relay connection) goes through ITransferHost.
+
+#include "params/EE_Struct.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+
+class TLink;
+class TWaitContext;
+class Morvo3Texts;
+
+namespace ModuleTransfer {
+// Waits, in 100 ms ticks of TWaitContext.
+inline constexpr int BlockWaitTicksUsb = 15;   // one block over USB
+inline constexpr int BlockWaitTicksIp = 120;   // one block through the relay
+inline constexpr int AckWaitTicks = 160;       // acknowledgement of a written block
+inline constexpr int BlockAttempts = 3;
+// Every fifth block (4, 9, 14, ...) refreshes the relay session first.
+inline constexpr int RelayRefreshPeriod = 5;
+inline constexpr int RelayRefreshPhase = 4;
+// Relay activity flags announced before a transfer.
+inline constexpr int ActivityFlagsIdle = 3;
+
+// Progress bar of the module procedures: 1 started, 2 link ready, n + 3 block n done.
+inline constexpr int ProgressMaximum = 44;
+inline constexpr int ProgressStarted = 1;
+inline constexpr int ProgressLinkReady = 2;
+inline constexpr int ProgressFirstBlock = 3;
+// Blocks 0 to 40 carry the parameters; block 41 is padding only and is not
+// copied into the image after a read.
+inline constexpr int CopiedBlockCount = 41;
+}
+
+enum class TProgressColor { Green, Red };
+
+// What a module procedure ended with.
+enum class TTransferOutcome {
+    Success,        // read/write complete, or compare found the module equal
+    Different,      // compare: the module holds other parameters
+    Busy,           // another module procedure is running
+    InvalidImage,   // write: the parameters do not form a valid image
+    NoTransport,    // the transport of the selected mode is not up
+    NoConnection,   // the relay or the module did not answer
+    Incompatible,   // the module carries another identification string
+    Cancelled,      // the user declined to read a foreign module
+    BlockFailed,    // a block did not arrive / was not acknowledged / had another number
+    Stopped,        // StopRequested during the blocks
+    Closing,        // the owner is closing: the procedure ended without touching it
+};
+
+QString TransferOutcomeName(TTransferOutcome outcome);
+
+// What the procedures need from their surroundings. The relay members have
+// harmless defaults so that a host without a relay counts IP mode as "not up".
+class ITransferHost
+{
+public:
+    virtual ~ITransferHost() = default;
+
+    // The transport of the selected mode is up (USB: reader opened; IP: relay connected).
+    virtual bool TransportUp() = 0;
+    virtual bool IpMode() { return false; }
+    virtual bool RelayConnected() { return false; }
+    virtual bool PingAndWait(int activityFlags) { (void)activityFlags; return false; }
+    virtual void RefreshAndWait() {}
+    virtual int ActivityFlags() { return ModuleTransfer::ActivityFlagsIdle; }
+
+    virtual void SetProgressMaximum(int maximum) = 0;
+    virtual void SetProgressPosition(int position) = 0;
+    virtual void SetProgressColor(TProgressColor color) = 0;
+    // A message in the modeless message window.
+    virtual void ShowMessage(const QString &text) = 0;
+    // A modal warning with Yes and Cancel; true for Yes.
+    virtual bool AskYesCancel(const QString &text) = 0;
+    virtual void EnableModuleCommands() = 0;
+    virtual void DisableModuleCommands() = 0;
+
+    // The editor is the working copy of the parameters. A host without an
+    // editor leaves the image as it is (it was loaded from a file).
+    virtual void BuildImageFromEditor(TParamImage &image) = 0;
+    virtual void LoadEditorFromImage(const TParamImage &image) = 0;
+};
+
+class TModuleTransfer
+{
+public:
+    TModuleTransfer(TWaitContext &wait, Morvo3Texts &texts, TParamImage &image, TLink &link,
+                    bool &parameterTransferActive, ITransferHost &host);
+
+    TTransferOutcome spbReadModuleClick();
+    TTransferOutcome spbWriteModuleClick();
+    TTransferOutcome spbCompareDataClick();
+
+    // Compare normally stops at the first block that differs. With this set it
+    // reads the whole module and records every differing byte; the module's
+    // bytes are then in TransferBuffer() for DescribeImageDifferences.
+    void setCompareWholeImage(bool whole) { m_compareWholeImage = whole; }
+    bool compareWholeImage() const { return m_compareWholeImage; }
+
+    bool isRunning() const { return m_running; }
+    // After a procedure: the last block that was completed (-1 for none) and the
+    // block at which a compare first saw a difference (-1 for none).
+    int lastGoodBlock() const { return m_lastGoodBlock; }
+    int firstDifferentBlock() const { return m_firstDifferentBlock; }
+    // The 2688 bytes received during the last read or compare, or sent during the last write.
+    QByteArray TransferBuffer() const;
+
+private:
+    bool transportUp();
+    bool closing() const;
+    void setPosition(int position);
+    void setColor(TProgressColor color);
+    void show(const QString &key);
+    QString incompatibleText(const QString &id) const;
+    int blockWaitTicks(bool ipWithConnection) const;
+    // Sends BLOCK_READ n and waits for it, up to three attempts. True when a block arrived.
+    bool readBlock(int n, bool ipMode, bool relayWaitNeedsConnection);
+    bool blockIs(int n) const;
+
+    TWaitContext &m_wait;
+    Morvo3Texts &m_texts;
+    TParamImage &m_image;
+    TLink &m_link;
+    bool &m_parameterTransferActive;
+    ITransferHost &m_host;
+
+    std::array<std::uint8_t, ParamImage::ImageLength> m_buffer{};
+    bool m_running = false;
+    bool m_compareWholeImage = false;
+    int m_lastGoodBlock = -1;
+    int m_firstDifferentBlock = -1;
+};
+
+// Names every field element in which two images differ, "NAME[i]" one per
+// entry, walking the field directory of reference. Differences in the header,
+// in a record's own header or beyond the directory are named by their offset.
+QStringList DescribeImageDifferences(const QByteArray &reference, const QByteArray &other);
+
+// Parameter data files (.KVD): the raw image bytes.
+namespace ParamFile {
+// What a reader takes from a file at most; a longer file loads its first 4096 bytes.
+inline constexpr int MaxLoadBytes = ParamImage::BufferCapacity;
+inline constexpr int OpenProgressMaximum = 41;
+}
+
+// Writes image bytes 0 to 2687 to path through a temporary file that replaces
+// the target only when everything was written: a failed save never leaves a
+// half-written file behind, and an existing file stays as it was. On failure
+// error receives a one-line reason.
+bool WriteParamFile(const QString &path, const TParamImage &image, QString *error = nullptr);
+
+enum class TParamFileRead {
+    Ok,
+    CannotOpen,   // the file does not exist, is a directory, or may not be read
+    Unreadable,   // opened, but a read failed or it is shorter than the 64-byte header
+};
+
+// Reads at most MaxLoadBytes from the start of path (a longer file gives its
+// first MaxLoadBytes). On failure error receives a one-line reason.
+TParamFileRead ReadParamFile(const QString &path, QByteArray *data, QString *error = nullptr);

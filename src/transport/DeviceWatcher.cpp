@@ -1,0 +1,119 @@
+#include "transport/DeviceWatcher.h"
+
+#include "transport/USBPorts.h"
+
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSocketNotifier>
+
+#include <sys/stat.h>
+
+#ifdef MORVO3_HAVE_UDEV
+#include <libudev.h>
+#endif
+
+Q_DECLARE_LOGGING_CATEGORY(lcUsb)
+
+namespace {
+// Identity of the device behind a path: the path's own inode and change time (a
+// link that is made anew differs) plus the device it resolves to.
+QString portIdentity(const QString &path)
+{
+    struct stat st = {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return QString();
+    return QStringLiteral("%1:%2.%3:%4")
+        .arg(st.st_ino)
+        .arg(st.st_ctim.tv_sec)
+        .arg(st.st_ctim.tv_nsec)
+        .arg(QFileInfo(path).canonicalFilePath());
+}
+
+QHash<QString, QString> presentExtraPorts()
+{
+    QHash<QString, QString> present;
+    for (const TPortEntry &e : USBPorts::PresentExtraPorts())
+        present.insert(e.location, portIdentity(e.location));
+    return present;
+}
+}
+
+TDeviceWatcher::TDeviceWatcher(QObject *parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("TDeviceWatcher"));
+#ifdef MORVO3_HAVE_UDEV
+    m_udev = udev_new();
+    if (m_udev)
+        m_udevMonitor = udev_monitor_new_from_netlink(m_udev, "udev");
+    if (m_udevMonitor
+        && udev_monitor_filter_add_match_subsystem_devtype(m_udevMonitor, "tty", nullptr) >= 0
+        && udev_monitor_enable_receiving(m_udevMonitor) >= 0) {
+        m_udevNotifier = new QSocketNotifier(udev_monitor_get_fd(m_udevMonitor), QSocketNotifier::Read, this);
+        connect(m_udevNotifier, &QSocketNotifier::activated, this, &TDeviceWatcher::onUdevEvent);
+    } else {
+        // Containers and minimal systems often have no udev: the extra ports still work.
+        qCDebug(lcUsb) << "no udev hot-plug notices available";
+        if (m_udevMonitor)
+            udev_monitor_unref(m_udevMonitor);
+        m_udevMonitor = nullptr;
+    }
+#endif
+    m_presentExtra = presentExtraPorts();
+    ExtraPortTimer.setObjectName(QStringLiteral("ExtraPortTimer"));
+    ExtraPortTimer.setInterval(ExtraPortCheckMs);
+    connect(&ExtraPortTimer, &QTimer::timeout, this, &TDeviceWatcher::CheckExtraPorts);
+    ExtraPortTimer.start();
+}
+
+TDeviceWatcher::~TDeviceWatcher()
+{
+#ifdef MORVO3_HAVE_UDEV
+    delete m_udevNotifier;
+    if (m_udevMonitor)
+        udev_monitor_unref(m_udevMonitor);
+    if (m_udev)
+        udev_unref(m_udev);
+#endif
+}
+
+void TDeviceWatcher::CheckExtraPorts()
+{
+    const QHash<QString, QString> now = presentExtraPorts();
+    QStringList gone, came;
+    for (auto it = m_presentExtra.cbegin(); it != m_presentExtra.cend(); ++it) {
+        const auto there = now.constFind(it.key());
+        if (there == now.cend())
+            gone << it.key();
+        else if (there.value() != it.value()) {
+            // Gone and back again between two checks.
+            gone << it.key();
+            came << it.key();
+        }
+    }
+    for (auto it = now.cbegin(); it != now.cend(); ++it)
+        if (!m_presentExtra.contains(it.key()))
+            came << it.key();
+    m_presentExtra = now;
+    for (const QString &path : std::as_const(gone))
+        emit deviceRemoved(path);
+    for (const QString &path : std::as_const(came))
+        emit deviceArrived(path);
+}
+
+void TDeviceWatcher::onUdevEvent()
+{
+#ifdef MORVO3_HAVE_UDEV
+    udev_device *dev = udev_monitor_receive_device(m_udevMonitor);
+    if (!dev)
+        return;
+    const QString action = QString::fromLatin1(udev_device_get_action(dev));
+    const char *node = udev_device_get_devnode(dev);
+    const QString path = node ? QString::fromLocal8Bit(node) : QString();
+    udev_device_unref(dev);
+    if (action == QLatin1String("add"))
+        emit deviceArrived(path);
+    else if (action == QLatin1String("remove"))
+        emit deviceRemoved(path);
+#endif
+}

@@ -1,0 +1,240 @@
+// The module password end to end: a module with another password asks for it,
+// the entry window takes it, and the change window gives the module a new one.
+// Also the input rules of both windows.
+
+#include "SimProcess.h"
+#include "UsbRig.h"
+
+#include "Morvo3Config.h"
+#include "monitor/PasswordChange.h"
+#include "monitor/PasswordINPUT.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+QString Password()
+{
+    return QString::fromLatin1(Morvo3Config::DefaultModulePassword);
+}
+}
+
+class TestPassword : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void oldPasswordEditTakesCapitals_data();
+    void oldPasswordEditTakesCapitals();
+    void newPasswordEditsTakeDigitsOnly_data();
+    void newPasswordEditsTakeDigitsOnly();
+    void okButtonRule_data();
+    void okButtonRule();
+    void wrongOldPasswordChangesNothing();
+    void entryWindowTakesTenCharacters();
+    void otherPasswordAskedThenChanged();
+    void emptyPasswordAskedModally();
+};
+
+void TestPassword::initTestCase()
+{
+    if (SimProcess::executable().isEmpty())
+        QSKIP("morvo3-sim is not built");
+}
+
+void TestPassword::oldPasswordEditTakesCapitals_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("letters") << "ab12" << "AB12";
+    QTest::newRow("mixed") << "aB-c" << "AB-C";
+    QTest::newRow("digits") << "0042" << "0042";
+    QTest::newRow("cut at eight") << "abcdefghij" << "ABCDEFGH";
+}
+
+void TestPassword::oldPasswordEditTakesCapitals()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    TAppCore core;
+    TNewPW window(core);
+    QTest::keyClicks(window.edOldpw, typed);
+    QCOMPARE(window.edOldpw->text(), stored);
+}
+
+void TestPassword::newPasswordEditsTakeDigitsOnly_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("digits") << "4321" << "4321";
+    QTest::newRow("letters dropped") << "4a3B2-1" << "4321";
+    QTest::newRow("only letters") << "abc" << "";
+    QTest::newRow("cut at eight") << "1234567890" << "12345678";
+}
+
+void TestPassword::newPasswordEditsTakeDigitsOnly()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    TAppCore core;
+    TNewPW window(core);
+    for (QLineEdit *edit : {window.PasswordChange1, window.PasswordChange}) {
+        QTest::keyClicks(edit, typed);
+        QCOMPARE(edit->text(), stored);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), stored.left(qMax(0, stored.size() - 1)));
+    }
+}
+
+void TestPassword::okButtonRule_data()
+{
+    QTest::addColumn<QString>("oldPw");
+    QTest::addColumn<QString>("newPw");
+    QTest::addColumn<QString>("repeat");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("complete") << "1234" << "5678" << "5678" << true;
+    QTest::newRow("repeat differs") << "1234" << "5678" << "5679" << false;
+    QTest::newRow("repeat shorter") << "1234" << "5678" << "567" << false;
+    QTest::newRow("old empty") << "" << "5678" << "5678" << false;
+    QTest::newRow("new empty") << "1234" << "" << "" << false;
+}
+
+void TestPassword::okButtonRule()
+{
+    QFETCH(QString, oldPw);
+    QFETCH(QString, newPw);
+    QFETCH(QString, repeat);
+    QFETCH(bool, enabled);
+    TAppCore core;
+    TNewPW window(core);
+    QVERIFY(!window.btNewPW->isEnabled());
+    QTest::keyClicks(window.edOldpw, oldPw);
+    QTest::keyClicks(window.PasswordChange1, newPw);
+    QTest::keyClicks(window.PasswordChange, repeat);
+    QCOMPARE(window.btNewPW->isEnabled(), enabled);
+}
+
+void TestPassword::wrongOldPasswordChangesNothing()
+{
+    TAppCore core;
+    core.ModulePassword = "1234";
+    QTimer pwTimer;
+    TNewPW window(core);
+    window.SetPasswordTimer(&pwTimer);
+    window.show();
+    QTest::keyClicks(window.edOldpw, "1235");
+    QTest::keyClicks(window.PasswordChange1, "9999");
+    QTest::keyClicks(window.PasswordChange, "9999");
+    QVERIFY(window.btNewPW->isEnabled());
+    QTest::mouseClick(window.btNewPW, Qt::LeftButton);
+    auto *box = window.findChild<QMessageBox *>();
+    QVERIFY(box);
+    QCOMPARE(box->text(), core.Texts.text("lbTXT_GIVEN_PWD_NOT_CORRECT"));
+    QCOMPARE(core.ModulePassword, QString("1234"));
+    QVERIFY(!window.pwtimer.isActive());
+    QVERIFY(!pwTimer.isActive());
+    QVERIFY(window.isVisible());
+    QVERIFY(window.btNewPW->isEnabled());
+}
+
+void TestPassword::entryWindowTakesTenCharacters()
+{
+    TAppCore core;
+    QTimer pwTimer;
+    TPWForm window(core);
+    window.SetPasswordTimer(&pwTimer);
+    window.ShowNonModal();
+    QCOMPARE(window.windowTitle(), core.Texts.text("lbTXT_PASSWORD"));
+    QCOMPARE(window.lbPW->text(), core.Texts.text("lbTXT_PW_CAPTION1"));
+    QCOMPARE(window.PasswordIN->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(window.PasswordIN, "Abc1234567XYZ");
+    QCOMPARE(window.PasswordIN->text(), QString("Abc1234567"));
+    // Escape does not get rid of it; Enter is "OK".
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(window.isVisible());
+    QTest::keyClick(window.PasswordIN, Qt::Key_Return);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(core.ModulePassword, QString("Abc1234567"));
+    QVERIFY(pwTimer.isActive());
+    QCOMPARE(pwTimer.interval(), TPWForm::FirstSendDelayMs);
+}
+
+void TestPassword::otherPasswordAskedThenChanged()
+{
+    SimProcess sim;
+    QVERIFY2(sim.start({"--no-pacing", "--password", "5678"}), qPrintable(sim.lastError()));
+    UsbRig rig(sim.extraPortsEntry());
+    QVERIFY(rig.start());
+    TPWForm *entry = rig.app->Windows().PWForm;
+    // The factory password is refused: the entry window comes up, nothing is identified.
+    QVERIFY2(QTest::qWaitFor([&] { return entry->isVisible(); }, UsbRig::IdentifyTimeoutMs), qPrintable(sim.output()));
+    QVERIFY(!rig.form()->PWTimer->isActive());
+    QTest::qWait(4500);   // a version poll in between is refused as well
+    QVERIFY(rig.version().isEmpty());
+
+    const QString accepted = rig.core().Texts.text("lbTXT_SECUR_PW_OK");
+    entry->PasswordIN->clear();
+    QTest::keyClicks(entry->PasswordIN, "5678");
+    QTest::mouseClick(entry->Button1, Qt::LeftButton);
+    QVERIFY(!entry->isVisible());
+    QVERIFY(QTest::qWaitFor([&] { return rig.showing(accepted); }, 5000));
+    rig.dismissMessage();
+    QVERIFY(rig.waitIdentified());
+    QVERIFY(rig.commandsEnabled());
+
+    // Change it to 4321 through the change window.
+    auto *changePw = rig.child<QAbstractButton>("spbChangePW");
+    QVERIFY(!changePw->isHidden());
+    changePw->click();
+    TNewPW *change = rig.app->Windows().NewPW;
+    QVERIFY(change->isVisible());
+    QTest::keyClicks(change->edOldpw, "5678");
+    QTest::keyClicks(change->PasswordChange1, "4321");
+    QTest::keyClicks(change->PasswordChange, "4321");
+    QTest::mouseClick(change->btNewPW, Qt::LeftButton);
+    // One second later the old password logs in; the change cleared the flag, so
+    // "Password accepted." shows once more. The new password follows a second later.
+    QVERIFY(QTest::qWaitFor([&] { return rig.showing(accepted); }, 3000));
+    const QString changed = rig.core().Texts.text("lbTXT_PW_CHANGE_OK");
+    QVERIFY(QTest::qWaitFor([&] { return rig.showing(changed); }, 4000));
+    QVERIFY(!change->isVisible());
+    QCOMPARE(sim.control("check-password 4321"), QStringLiteral("ok yes"));
+    QCOMPARE(rig.core().ModulePassword, QStringLiteral("4321"));
+    rig.dismissMessage();
+    // From then on the logins carry the new password and are accepted quietly.
+    QTest::qWait(5000);
+    QVERIFY(rig.messages()->IsClosed());
+    QVERIFY(!entry->isVisible());
+    QVERIFY(rig.form()->PWTimer->isActive());
+    QCOMPARE(sim.control("state").section(' ', 1, 1), QStringLiteral("logged-in=1"));
+}
+
+void TestPassword::emptyPasswordAskedModally()
+{
+    SimProcess sim;
+    QVERIFY2(sim.start({"--no-pacing"}), qPrintable(sim.lastError()));
+    UsbRig rig(sim.extraPortsEntry());
+    QVERIFY(rig.start());
+    // The link check has not run yet (its first tick is a second after USB mode began).
+    QVERIFY(rig.form()->TimerConnectStatus->isActive());
+    rig.core().ModulePassword.clear();
+    TPWForm *entry = rig.app->Windows().PWForm;
+    QVERIFY(QTest::qWaitFor([&] { return entry->isVisible(); }, UsbRig::IdentifyTimeoutMs));
+    QCOMPARE(entry->windowModality(), Qt::ApplicationModal);
+    QTest::qWait(2500);
+    // Still one window, the check goes on, nothing is sent meanwhile.
+    QCOMPARE(rig.form()->TimerConnectStatus->isActive(), true);
+    QVERIFY(!rig.form()->PWTimer->isActive());
+    QCOMPARE(sim.control("state").section(' ', 1, 1), QStringLiteral("logged-in=0"));
+    entry->PasswordIN->clear();
+    QTest::keyClicks(entry->PasswordIN, Password());
+    QTest::mouseClick(entry->Button1, Qt::LeftButton);
+    QVERIFY(rig.waitIdentified());
+    QVERIFY(!entry->isVisible());
+    QCOMPARE(entry->windowModality(), Qt::NonModal);
+}
+
+QTEST_MAIN(TestPassword)
+#include "tst_password.moc"

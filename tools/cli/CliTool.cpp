@@ -1,0 +1,369 @@
+#include "CliTool.h"
+
+#include "app/AppCore.h"
+#include "link/Requests.h"
+#include "params/FieldCatalogue.h"
+#include "params/ModuleTransfer.h"
+#include "transport/USBCommunicator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcCli, "morvo3.cli", QtWarningMsg)
+
+namespace {
+
+// The module wants its password again every few seconds, as the program sends it.
+constexpr int PasswordRepeatMs = 3000;
+// How long the module may take to answer the first password pair.
+constexpr int PasswordAnswerTicks = 30;
+// How long to look for the module when no device is named.
+constexpr int DefaultSearchSeconds = 10;
+constexpr int TicksPerSecond = 1000 / TWaitContext::TickMs;
+constexpr int ModuleBaudRate = 19200;
+
+void printErr(const QString &line)
+{
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+void printOut(const QString &line)
+{
+    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stdout);
+}
+
+int fail(const QString &reason)
+{
+    printErr(QStringLiteral("morvo3-cli: error: %1\n").arg(reason.simplified()));
+    return Cli::ExitError;
+}
+
+// The serial line to the module: found like the program finds it (the system's
+// ports and MORVO3_EXTRA_PORTS, by the module's description), or a named device.
+class TCliPort : public QObject
+{
+public:
+    TCliPort(TLink &link, const QString &device) : m_link(link)
+    {
+        TCommunicator::PortLister lister;
+        if (!device.isEmpty()) {
+            const QString location = QFileInfo(device).absoluteFilePath();
+            lister = [location] { return QList<TPortEntry>{{TCommunicator::DefaultDescription, location}}; };
+        }
+        m_reader = std::make_unique<TCommunicator>(this, QString(), ModuleBaudRate, lister);
+        m_reader->SetOnData([this](const QByteArray &bytes) {
+            BytesIn += bytes.size();
+            m_link.ReceiveLinkBytes(bytes);
+        });
+        connect(m_reader.get(), &TCommunicator::openFailed, this, [this](const QString &location) {
+            m_failure = QStringLiteral("the module's port %1 was found but could not be opened").arg(location);
+        });
+        connect(m_reader.get(), &TCommunicator::deviceLost, this, [this] {
+            m_failure = QStringLiteral("the connection to the module was lost");
+        });
+        m_link.setTransmitter([this](const QByteArray &frame) {
+            if (!m_reader->opened())
+                return false;
+            const qint64 n = m_reader->WriteData(frame);
+            BytesOut += n;
+            return n == frame.size();
+        });
+    }
+    ~TCliPort() override
+    {
+        m_link.setTransmitter({});
+        m_reader->CloseDevice();
+    }
+
+    // Bytes exchanged with the module so far.
+    qint64 BytesOut = 0;
+    qint64 BytesIn = 0;
+
+    bool isOpen() const { return m_reader->opened(); }
+    // Why the port is not usable, empty while nothing went wrong.
+    QString failure() const { return m_failure; }
+
+private:
+    TLink &m_link;
+    std::unique_ptr<TCommunicator> m_reader;
+    QString m_failure;
+};
+
+// The command-line host of the module procedures: no editor (the image is the
+// parameter set), progress and messages on stderr.
+class TCliHost : public ITransferHost
+{
+public:
+    TCliHost(TCliPort &port, const QString &action, bool answerYes)
+        : m_port(port), m_action(action), m_answerYes(answerYes), m_tty(::isatty(fileno(stderr)) != 0)
+    {
+    }
+
+    QString lastMessage;
+
+    bool TransportUp() override { return m_port.isOpen(); }
+    void SetProgressMaximum(int maximum) override { m_maximum = maximum; }
+    void SetProgressPosition(int position) override
+    {
+        if (position == m_position)
+            return;
+        m_position = position;
+        if (m_tty)
+            printErr(QStringLiteral("\r%1 %2/%3").arg(m_action).arg(position).arg(m_maximum));
+        else if (position > ModuleTransfer::ProgressLinkReady)
+            printErr(QStringLiteral("."));
+    }
+    void SetProgressColor(TProgressColor color) override { m_red = color == TProgressColor::Red; }
+    void ShowMessage(const QString &text) override
+    {
+        lastMessage = text;
+        finishLine();
+        printErr(QStringLiteral("morvo3-cli: %1\n").arg(text.simplified()));
+    }
+    bool AskYesCancel(const QString &text) override
+    {
+        lastMessage = text;
+        finishLine();
+        printErr(QStringLiteral("morvo3-cli: %1 %2\n").arg(text.simplified(),
+                 m_answerYes ? QStringLiteral("(--yes: reading anyway)") : QStringLiteral("(no; --yes reads anyway)")));
+        return m_answerYes;
+    }
+    void EnableModuleCommands() override {}
+    void DisableModuleCommands() override {}
+    void BuildImageFromEditor(TParamImage &) override {}
+    void LoadEditorFromImage(const TParamImage &) override {}
+
+    void finishLine()
+    {
+        if (m_position > 0) {
+            printErr(m_tty ? QStringLiteral(" %1\n").arg(m_red ? QStringLiteral("failed") : QStringLiteral("ok"))
+                           : QStringLiteral("\n"));
+            m_position = 0;
+        }
+    }
+    int position() const { return m_position; }
+
+private:
+    TCliPort &m_port;
+    QString m_action;
+    bool m_answerYes;
+    bool m_tty;
+    int m_maximum = ModuleTransfer::ProgressMaximum;
+    int m_position = 0;
+    bool m_red = false;
+};
+
+bool loadFile(const QString &path, TParamImage &image, bool acceptForeign, QString *error)
+{
+    QByteArray data;
+    QString why;
+    if (ReadParamFile(path, &data, &why) != TParamFileRead::Ok) {
+        *error = QStringLiteral("cannot read %1: %2").arg(path, why);
+        return false;
+    }
+    if (!TParamImage::IsKvdHeader(data) && !acceptForeign) {
+        *error = QStringLiteral("%1 is not a GPRS Morvo3 parameter file (header \"%2\"; --yes takes it anyway)")
+                     .arg(path, QString::fromLatin1(TParamImage::KvdHeaderText(data)));
+        return false;
+    }
+    image.ClearImage();
+    image.LoadFileBytes(data);
+    return true;
+}
+
+int dump(const QString &path, bool acceptForeign)
+{
+    TParamImage image;
+    QString error;
+    if (!loadFile(path, image, acceptForeign, &error))
+        return fail(error);
+    for (const QString &line : DumpImageFields(image))
+        printOut(line);
+    std::fflush(stdout);
+    return Cli::ExitOk;
+}
+
+// Reason for a failed procedure, one line.
+QString failureReason(TTransferOutcome outcome, const TModuleTransfer &transfer, const TCliHost &host)
+{
+    QString reason = TransferOutcomeName(outcome);
+    if (outcome == TTransferOutcome::BlockFailed)
+        reason = QStringLiteral("block %1 was not transferred").arg(transfer.lastGoodBlock() + 1);
+    if (!host.lastMessage.isEmpty())
+        reason += QStringLiteral(": ") + host.lastMessage;
+    return reason;
+}
+
+} // namespace
+
+int Cli::Run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Reads, writes and compares the parameters of a GPRS Morvo3 module over USB.\n"
+        "Commands:\n"
+        "  read --out FILE.KVD   read the module's parameters into a file\n"
+        "  write FILE.KVD        write a parameter file into the module\n"
+        "  compare FILE.KVD      compare a parameter file with the module (exit 1 when different)\n"
+        "  dump FILE.KVD         print every field of a parameter file"));
+    parser.addHelpOption();
+    const QCommandLineOption deviceOption(QStringLiteral("device"),
+        QStringLiteral("Serial device of the module (default: search for it)."), QStringLiteral("PATH"));
+    const QCommandLineOption passwordOption(QStringLiteral("password"),
+        QStringLiteral("Module password (default: the factory password)."), QStringLiteral("PASSWORD"));
+    const QCommandLineOption outOption(QStringLiteral("out"),
+        QStringLiteral("File that read writes."), QStringLiteral("FILE"));
+    const QCommandLineOption searchOption(QStringLiteral("search-time"),
+        QStringLiteral("Seconds to look for the module (default %1).").arg(DefaultSearchSeconds), QStringLiteral("S"));
+    const QCommandLineOption timingOption(QStringLiteral("timing"),
+        QStringLiteral("Print how long the module procedure took and the bytes it exchanged."));
+    const QCommandLineOption yesOption(QStringLiteral("yes"),
+        QStringLiteral("Read from a module, or take a file, with another identification string anyway."));
+    parser.addOptions({deviceOption, passwordOption, outOption, searchOption, timingOption, yesOption});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, compare or dump"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("parameter file (.KVD)"));
+
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        printOut(parser.helpText());
+        return ExitOk;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return fail(QStringLiteral("no command given (read, write, compare or dump; --help)"));
+    const QString command = positional.at(0);
+    const bool answerYes = parser.isSet(yesOption);
+
+    QString file;
+    if (command == QLatin1String("read")) {
+        if (positional.size() != 1)
+            return fail(QStringLiteral("read takes no file argument; use --out FILE"));
+        file = parser.value(outOption);
+        if (file.isEmpty())
+            return fail(QStringLiteral("read needs --out FILE"));
+    } else if (command == QLatin1String("write") || command == QLatin1String("compare")
+               || command == QLatin1String("dump")) {
+        if (positional.size() != 2)
+            return fail(QStringLiteral("%1 needs exactly one file").arg(command));
+        file = positional.at(1);
+        if (parser.isSet(outOption))
+            return fail(QStringLiteral("--out belongs to read"));
+    } else {
+        return fail(QStringLiteral("unknown command \"%1\" (read, write, compare or dump)").arg(command));
+    }
+
+    if (command == QLatin1String("dump"))
+        return dump(file, answerYes);
+
+    int searchSeconds = DefaultSearchSeconds;
+    if (parser.isSet(searchOption)) {
+        bool ok = false;
+        searchSeconds = parser.value(searchOption).toInt(&ok);
+        if (!ok || searchSeconds < 0 || searchSeconds > 3600)
+            return fail(QStringLiteral("--search-time takes 0 to 3600 seconds"));
+    }
+
+    TAppCore core;
+    if (parser.isSet(passwordOption))
+        core.ModulePassword = parser.value(passwordOption);
+
+    // The file first: a bad file should not cost a module connection.
+    if (command != QLatin1String("read")) {
+        QString error;
+        if (!loadFile(file, core.Image, answerYes, &error))
+            return fail(error);
+    }
+
+    TCliPort port(core.Link, parser.value(deviceOption));
+    core.Wait.WaitFor(searchSeconds * TicksPerSecond, [&] { return port.isOpen() || !port.failure().isEmpty(); });
+    if (!port.isOpen()) {
+        if (!port.failure().isEmpty())
+            return fail(port.failure());
+        return fail(parser.isSet(deviceOption)
+                        ? QStringLiteral("no module at %1").arg(parser.value(deviceOption))
+                        : QStringLiteral("no module found (no port described \"%1\"; --device PATH names one)")
+                              .arg(TCommunicator::DefaultDescription));
+    }
+
+    // Log in as the program does: the pair at once and again every 3 s.
+    bool accepted = false;
+    bool refused = false;
+    QObject::connect(&core.Link, &TLink::passwordAccepted, &core, [&] { accepted = true; refused = false; });
+    QObject::connect(&core.Link, &TLink::passwordRequired, &core, [&] { refused = true; });
+    QTimer passwordTimer;
+    passwordTimer.setInterval(PasswordRepeatMs);
+    QObject::connect(&passwordTimer, &QTimer::timeout, &core,
+                     [&] { Requests::SendLoginPassword(core.Link, core.ModulePassword); });
+    Requests::SendLoginPassword(core.Link, core.ModulePassword);
+    passwordTimer.start();
+    core.Wait.WaitFor(PasswordAnswerTicks, [&] { return accepted; });
+    if (!accepted && refused)
+        return fail(QStringLiteral("the module did not accept the password"));
+
+    TCliHost host(port, command, answerYes);
+    TModuleTransfer transfer(core.Wait, core.Texts, core.Image, core.Link, core.ParameterTransferActive, host);
+    const bool timing = parser.isSet(timingOption);
+    QElapsedTimer clock;
+    qint64 outBefore = 0;
+    qint64 inBefore = 0;
+    const auto startTiming = [&] {
+        outBefore = port.BytesOut;
+        inBefore = port.BytesIn;
+        clock.start();
+    };
+    const auto reportTiming = [&] {
+        if (timing) {
+            printErr(QStringLiteral("morvo3-cli: timing: %1 %2 s, %3 bytes out, %4 bytes in\n")
+                         .arg(command).arg(clock.nsecsElapsed() / 1e9, 0, 'f', 4)
+                         .arg(port.BytesOut - outBefore).arg(port.BytesIn - inBefore));
+        }
+    };
+
+    if (command == QLatin1String("read")) {
+        startTiming();
+        const TTransferOutcome outcome = transfer.spbReadModuleClick();
+        host.finishLine();
+        reportTiming();
+        if (outcome != TTransferOutcome::Success)
+            return fail(failureReason(outcome, transfer, host));
+        QString error;
+        if (!WriteParamFile(file, core.Image, &error))
+            return fail(QStringLiteral("cannot save %1: %2").arg(file, error));
+        return ExitOk;
+    }
+    if (command == QLatin1String("write")) {
+        startTiming();
+        const TTransferOutcome outcome = transfer.spbWriteModuleClick();
+        host.finishLine();
+        reportTiming();
+        if (outcome != TTransferOutcome::Success)
+            return fail(failureReason(outcome, transfer, host));
+        return ExitOk;
+    }
+
+    // compare: the whole module, every difference named.
+    const QByteArray fileImage(reinterpret_cast<const char *>(core.Image.bytes), ParamImage::ImageLength);
+    transfer.setCompareWholeImage(true);
+    startTiming();
+    const TTransferOutcome outcome = transfer.spbCompareDataClick();
+    host.finishLine();
+    reportTiming();
+    if (outcome == TTransferOutcome::Success)
+        return ExitOk;
+    if (outcome != TTransferOutcome::Different)
+        return fail(failureReason(outcome, transfer, host));
+    for (const QString &line : DescribeImageDifferences(fileImage, transfer.TransferBuffer()))
+        printOut(line);
+    std::fflush(stdout);
+    return ExitDifferent;
+}

@@ -1,0 +1,202 @@
+// morvo3-sim: a simulated GPRS Morvo3 module for runs without hardware, for the
+// end-to-end tests and for the benchmarks.
+//
+//   morvo3-sim usb --link /tmp/morvo3-usb [--control /tmp/morvo3-ctl] [options]
+//
+// The module appears as a serial port (a pseudo-terminal) reachable through the
+// link path; the program finds it when MORVO3_EXTRA_PORTS names that path with the
+// description "ZEHL USB DEVICE".
+
+#include "SimControl.h"
+#include "SimLine.h"
+#include "SimModule.h"
+#include "SimPty.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcSim, "morvo3.sim")
+
+namespace {
+int g_signalPipe[2] = {-1, -1};   // self-pipe: the only way a signal handler may talk to the event loop
+
+void onTerminationSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const auto r = ::write(g_signalPipe[0], &c, 1);
+}
+
+bool readRate(const QCommandLineParser &parser, const QString &name, double *rate, QString *error)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const double v = parser.value(name).toDouble(&ok);
+    if (!ok || v < 0.0 || v > 1.0) {
+        *error = QStringLiteral("--%1 takes a rate from 0 to 1").arg(name);
+        return false;
+    }
+    *rate = v;
+    return true;
+}
+
+bool readInt(const QCommandLineParser &parser, const QString &name, int lo, int hi, int *out, QString *error)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const int v = parser.value(name).toInt(&ok, 0);
+    if (!ok || v < lo || v > hi) {
+        *error = QStringLiteral("--%1 takes a number from %2 to %3").arg(name).arg(lo).arg(hi);
+        return false;
+    }
+    *out = v;
+    return true;
+}
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("morvo3-sim"));
+    QTextStream err(stderr);
+    QTextStream out(stdout);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Simulated GPRS Morvo3 module"));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("mode"), QStringLiteral("usb: appear as a serial port"));
+    const QList<QCommandLineOption> options = {
+        {QStringLiteral("link"), QStringLiteral("Path of the symbolic link to the serial port."), QStringLiteral("path")},
+        {QStringLiteral("control"), QStringLiteral("Local socket for control commands."), QStringLiteral("path")},
+        {QStringLiteral("image"), QStringLiteral("Load the parameter image from a .KVD file."), QStringLiteral("file")},
+        {QStringLiteral("version-text"), QStringLiteral("Text of the version block."), QStringLiteral("text")},
+        {QStringLiteral("id-string"), QStringLiteral("Identification string at the start of block 0."), QStringLiteral("text")},
+        {QStringLiteral("password"), QStringLiteral("Module password (default: factory password)."), QStringLiteral("text")},
+        {QStringLiteral("no-login"), QStringLiteral("Serve every request without a password login.")},
+        {QStringLiteral("no-pacing"), QStringLiteral("Send at full speed instead of 19200 baud.")},
+        {QStringLiteral("lose-rate"), QStringLiteral("Share of sent bytes that are lost."), QStringLiteral("r")},
+        {QStringLiteral("corrupt-rate"), QStringLiteral("Share of sent bytes with one flipped bit."), QStringLiteral("r")},
+        {QStringLiteral("delay-rate"), QStringLiteral("Share of sent bytes held back 5 to 40 ms."), QStringLiteral("r")},
+        {QStringLiteral("bad-checksum"), QStringLiteral("Answer block N once with a wrong checksum."), QStringLiteral("n")},
+        {QStringLiteral("wrong-block"), QStringLiteral("Answer block N as block N+1."), QStringLiteral("n")},
+        {QStringLiteral("silent-after"), QStringLiteral("Never answer parameter blocks above N."), QStringLiteral("n")},
+        {QStringLiteral("no-write-ack"), QStringLiteral("Never acknowledge block writes.")},
+        {QStringLiteral("mute"), QStringLiteral("Answer nothing at all.")},
+        {QStringLiteral("events"), QStringLiteral("Number of records in the event log (0-1000, default 20)."), QStringLiteral("n")},
+        {QStringLiteral("status-interval"), QStringLiteral("Milliseconds between status reports (0: none)."), QStringLiteral("ms")},
+        {QStringLiteral("seed"), QStringLiteral("Seed of the fault generator."), QStringLiteral("s")},
+    };
+    parser.addOptions(options);
+    parser.process(app);
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1 || positional.at(0) != QLatin1String("usb")) {
+        err << "morvo3-sim: give the mode \"usb\"\n";
+        return 2;
+    }
+    if (!parser.isSet(QStringLiteral("link"))) {
+        err << "morvo3-sim: --link PATH is required in usb mode\n";
+        return 2;
+    }
+
+    QString error;
+    SimFaults faults;
+    SimModuleOptions moduleOptions;
+    int seed = 1;
+    bool ok = readRate(parser, QStringLiteral("lose-rate"), &faults.loseRate, &error)
+        && readRate(parser, QStringLiteral("corrupt-rate"), &faults.corruptRate, &error)
+        && readRate(parser, QStringLiteral("delay-rate"), &faults.delayRate, &error)
+        && readInt(parser, QStringLiteral("bad-checksum"), 0, 255, &moduleOptions.badChecksumBlock, &error)
+        && readInt(parser, QStringLiteral("wrong-block"), 0, 255, &moduleOptions.wrongBlock, &error)
+        && readInt(parser, QStringLiteral("silent-after"), -1, 255, &moduleOptions.silentAfter, &error)
+        && readInt(parser, QStringLiteral("events"), 0, SimModule::MaxEvents, &moduleOptions.eventCount, &error)
+        && readInt(parser, QStringLiteral("status-interval"), 0, 3600000, &moduleOptions.statusIntervalMs, &error)
+        && readInt(parser, QStringLiteral("seed"), 0, 0x7FFFFFFF, &seed, &error);
+    if (!ok) {
+        err << "morvo3-sim: " << error << '\n';
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("version-text")))
+        moduleOptions.versionText = parser.value(QStringLiteral("version-text")).toLatin1();
+    if (parser.isSet(QStringLiteral("id-string")))
+        moduleOptions.idString = parser.value(QStringLiteral("id-string")).toLatin1();
+    if (parser.isSet(QStringLiteral("password")))
+        moduleOptions.password = parser.value(QStringLiteral("password")).toLatin1();
+    moduleOptions.loginRequired = !parser.isSet(QStringLiteral("no-login"));
+    moduleOptions.noWriteAck = parser.isSet(QStringLiteral("no-write-ack"));
+    moduleOptions.mute = parser.isSet(QStringLiteral("mute"));
+
+    SimModule module(moduleOptions);
+    if (parser.isSet(QStringLiteral("image"))) {
+        QFile f(parser.value(QStringLiteral("image")));
+        if (!f.open(QIODevice::ReadOnly) || !module.loadImage(f.read(4096))) {
+            err << "morvo3-sim: cannot load the image " << f.fileName() << '\n';
+            return 2;
+        }
+    }
+
+    SimLine line(!parser.isSet(QStringLiteral("no-pacing")), faults, quint32(seed));
+    SimPty pty(parser.value(QStringLiteral("link")));
+    line.setSink([&pty](const QByteArray &bytes) { pty.write(bytes); });
+    QObject::connect(&module, &SimModule::transmit, &line, &SimLine::send);
+    QObject::connect(&pty, &SimPty::received, &module, &SimModule::receive);
+    QObject::connect(&pty, &SimPty::pluggedChanged, &module, [&](bool) {
+        line.clear();
+        module.resetSession();
+    });
+
+    SimControl *control = nullptr;
+    if (parser.isSet(QStringLiteral("control"))) {
+        control = new SimControl(parser.value(QStringLiteral("control")), [&](const QString &cmd) -> QString {
+            if (cmd == QLatin1String("unplug")) {
+                pty.unplug();
+                return QStringLiteral("ok");
+            }
+            if (cmd == QLatin1String("replug")) {
+                QString why;
+                return pty.plug(&why) ? QStringLiteral("ok") : QStringLiteral("error ") + why;
+            }
+            if (cmd == QLatin1String("plugged"))
+                return pty.plugged() ? QStringLiteral("ok yes") : QStringLiteral("ok no");
+            if (cmd == QLatin1String("stats")) {
+                return QStringLiteral("ok sent=%1 lost=%2 corrupted=%3")
+                    .arg(line.bytesSent()).arg(line.bytesLost()).arg(line.bytesCorrupted());
+            }
+            return module.control(cmd);
+        }, &app);
+        if (!control->listen(&error)) {
+            err << "morvo3-sim: control channel: " << error << '\n';
+            return 2;
+        }
+    }
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+        struct sigaction sa = {};
+        sa.sa_handler = onTerminationSignal;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGTERM, &sa, nullptr);
+        sigaction(SIGINT, &sa, nullptr);
+        sigaction(SIGHUP, &sa, nullptr);
+    }
+
+    if (!pty.plug(&error)) {
+        err << "morvo3-sim: " << error << '\n';
+        return 2;
+    }
+    out << "morvo3-sim: module on " << pty.slaveName() << " via " << parser.value(QStringLiteral("link")) << Qt::endl;
+
+    const int rc = app.exec();
+    pty.unplug();
+    return rc;
+}
