@@ -216,6 +216,10 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
         m_windows.PWForm->SetPasswordTimer(PWTimer);
     if (m_windows.NewPW)
         m_windows.NewPW->SetPasswordTimer(PWTimer);
+    if (m_windows.OnOffMode)
+        m_paramEditor->SetOnOffModeForm(m_windows.OnOffMode);
+    connect(m_paramEditor, &TParamEditor::testNowClicked, this,
+            [this] { Requests::SendTestReport(m_core.Link); });
 
     // Frames go to the transport of the selected mode; module messages to the
     // message window.
@@ -374,6 +378,15 @@ void TMainForm::buildStatusPage(QWidget *page)
         auto *stop = new QPushButton(QStringLiteral("Stop"), relay);
         stop->setObjectName(QStringLiteral("btREL%1Stop").arg(r + 1));
         stop->setGeometry(82, 50, 66, 28);
+        // Relay commands are fire-and-forget: the next status report shows the effect.
+        connect(start, &QPushButton::clicked, this, [this, r] {
+            Requests::SendRelay(m_core.Link, r + 1, true);
+            FocusDummy();
+        });
+        connect(stop, &QPushButton::clicked, this, [this, r] {
+            Requests::SendRelay(m_core.Link, r + 1, false);
+            FocusDummy();
+        });
     }
     auto *moduleState = named(new QGroupBox(QStringLiteral("Module state"), page), "gbModuleState");
     moduleState->setGeometry(840, 8, 160, 76);
@@ -411,7 +424,10 @@ void TMainForm::buildStatusPage(QWidget *page)
     auto *btStopAlarm = button("btStopAlarm", QStringLiteral("Riasztás leállítása"), 664, 150, 200);
     auto *btClearMsg = button("btClearMsg", QStringLiteral("Clear message window"), 664, 190, 200);
     auto *btDetails = button("btDetails", QStringLiteral("Communication details >>>"), 664, 290, 200);
-    Q_UNUSED(btStopAlarm);
+    connect(btStopAlarm, &QPushButton::clicked, this, [this] {
+        Requests::SendStopAlarm(m_core.Link);
+        FocusDummy();
+    });
     connect(btClearMsg, &QPushButton::clicked, this, &TMainForm::btClearMsgClick);
     connect(btDetails, &QPushButton::clicked, this, &TMainForm::btDetailsClick);
 
@@ -454,7 +470,11 @@ void TMainForm::buildStatusPage(QWidget *page)
 
     auto *btRefresh = button("btRefresh", QStringLiteral("Frissítés"), 700, 340, 160);
     auto *btLongEventList = button("btLongEventList", QStringLiteral("Long event list"), 700, 380, 160);
-    Q_UNUSED(btRefresh);
+    // Asks the module again for its eight most recent events.
+    connect(btRefresh, &QPushButton::clicked, this, [this] {
+        Requests::SendEventsRequest(m_core.Link, RefreshEventCount);
+        FocusDummy();
+    });
     Q_UNUSED(btLongEventList);
 
     // Service buttons: present in the layout, never shown.
@@ -467,6 +487,10 @@ void TMainForm::buildStatusPage(QWidget *page)
         button(name, QLatin1String(text), 700, y, 160)->hide();
         y += 34;
     }
+    if (auto *fwReset = findChild<QPushButton *>(QStringLiteral("btFwReset")))
+        connect(fwReset, &QPushButton::clicked, this, [this] { Requests::SendFirmwareReset(m_core.Link); });
+    if (auto *flashReset = findChild<QPushButton *>(QStringLiteral("btFlashReset")))
+        connect(flashReset, &QPushButton::clicked, this, [this] { Requests::SendFlashReset(m_core.Link); });
 }
 
 QToolButton *TMainForm::makeCommandButton(QWidget *page, const QString &name, const QString &text,
@@ -1187,6 +1211,7 @@ void TMainForm::StartUpdateCheck(bool quiet)
 
 void TMainForm::FillDefaultContactIdCodes()
 {
+    m_paramEditor->SetDefaultEventCodes();
 }
 
 void TMainForm::PWTimerTimer()

@@ -81,6 +81,7 @@ public:
     static constexpr int EventGridRows = 9;
     static constexpr int EventGridColumns = 17;
     static constexpr int EventGridRowHeight = 18;
+    static constexpr int RefreshEventCount = 8;
     static constexpr int VersionBlockNumber = 254;
     static constexpr const char *DefaultServerPort = "3333";
     static constexpr const char *Caption = "GPRS Morvo3 v1.15";

@@ -111,6 +111,8 @@ TIdentification::TIdentification(TLink &link, Morvo3Texts &texts, QObject *paren
     , m_link(link)
     , m_texts(texts)
 {
+    // A child, so the timers panel finds it by name under this object's owner.
+    IdentificationTimer.setParent(this);
     IdentificationTimer.setObjectName(QStringLiteral("IdentificationTimer"));
     IdentificationTimer.setSingleShot(true);
     IdentificationTimer.setInterval(Identification::IdentificationDelayMs);

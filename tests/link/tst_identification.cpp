@@ -175,6 +175,7 @@ void TestIdentification::handlerRunsAfterCompleteBlock()
     QVERIFY(ident.IdentificationTimer.isActive());
     QVERIFY(ident.IdentificationTimer.isSingleShot());
     QCOMPARE(ident.IdentificationTimer.interval(), 50);
+    QCOMPARE(ident.findChild<QTimer *>(QStringLiteral("IdentificationTimer")), &ident.IdentificationTimer);
     QCOMPARE(identifiedSpy.count() + rejectedSpy.count(), 0);
 
     // Run by hand before the timer fires: the handler disables its own timer,

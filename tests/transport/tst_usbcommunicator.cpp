@@ -61,6 +61,7 @@ private slots:
     void listsOnlyPresentExtraPorts();
     void opensOnlyExactDescription_data();
     void opensOnlyExactDescription();
+    void openFailureReportedOnceAndSearchGoesOn_data();
     void openFailureReportedOnceAndSearchGoesOn();
     void bytesReachTheLinkInOrder();
     void pulledCableClosesOnceAndReportsLoss();
@@ -147,29 +148,56 @@ void TestUsbCommunicator::opensOnlyExactDescription()
     QVERIFY(!reader.searching());
 }
 
+void TestUsbCommunicator::openFailureReportedOnceAndSearchGoesOn_data()
+{
+    QTest::addColumn<bool>("heldByAnother");
+    QTest::newRow("path is no terminal") << false;
+    QTest::newRow("port held by another reader") << true;
+}
+
 void TestUsbCommunicator::openFailureReportedOnceAndSearchGoesOn()
 {
-    // A listed path that is no terminal can never be opened as a serial port.
+    QFETCH(bool, heldByAnother);
     QTemporaryDir dir;
-    const QString notATerminal = dir.filePath("plain-file");
-    QFile f(notATerminal);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
+    SimProcess sim;
+    std::unique_ptr<TCommunicator> holder;
+    QString location;
+    if (heldByAnother) {
+        QVERIFY2(sim.start({"--no-pacing"}), qPrintable(sim.lastError()));
+        location = sim.linkPath();
+        holder = std::make_unique<TCommunicator>(nullptr, QString(), TCommunicator::DefaultBaudRate, [location] {
+            return QList<TPortEntry>{{"ZEHL USB DEVICE", location}};
+        });
+        QVERIFY(QTest::qWaitFor([&] { return holder->opened(); }, OpenWaitMs));
+    } else {
+        // A listed path that is no terminal can never be opened as a serial port.
+        location = dir.filePath("plain-file");
+        QFile f(location);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+    }
     int listings = 0;
     TCommunicator reader(nullptr, QString(), TCommunicator::DefaultBaudRate, [&] {
         ++listings;
-        return QList<TPortEntry>{{"ZEHL USB DEVICE", notATerminal}};
+        return QList<TPortEntry>{{"ZEHL USB DEVICE", location}};
     });
     QSignalSpy failed(&reader, &TCommunicator::openFailed);
     QSignalSpy opened(&reader, &TCommunicator::deviceOpened);
     QTest::qWait(3500);
     QCOMPARE(failed.count(), 1);
-    QCOMPARE(failed.at(0).at(0).toString(), notATerminal);
+    QCOMPARE(failed.at(0).at(0).toString(), location);
     QCOMPARE(opened.count(), 0);
     QVERIFY(!reader.opened());
     QVERIFY2(listings >= 3, "the search stopped after the failed open");
     QVERIFY(reader.searching());
     QCOMPARE(reader.WriteData(QByteArray(18, 'x')), 0);
+    if (holder) {
+        // Once the other one lets go, the search picks the port up.
+        holder.reset();
+        QVERIFY(opened.wait(OpenWaitMs));
+        QVERIFY(reader.opened());
+        QCOMPARE(failed.count(), 1);
+    }
 }
 
 void TestUsbCommunicator::bytesReachTheLinkInOrder()
