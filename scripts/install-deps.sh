@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ccache pkg-config
   qt6-base-dev qt6-serialport-dev libssl-dev libudev-dev openssl
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick twm
 )
 
 missing=()

@@ -41,6 +41,9 @@ if [ -z "${DISPLAY:-}" ]; then
   Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
   pids+=($!)
   sleep 1
+  # A small window manager draws the title bars, so the screenshot shows the captions.
+  DISPLAY=$display twm >/dev/null 2>&1 &
+  pids+=($!)
   DISPLAY=$display "$root/build/morvo3" "$@" &
   pids+=($!)
   sleep "$delay"

@@ -560,9 +560,11 @@ void TMainForm::buildParameterPage(QWidget *page)
     hooks.ipMode = [this] { return IsIpMode(); };
     hooks.relayConnected = [this] { return RelayConnected(); };
     m_paramCommands = new TParamPageCommands(m_core, *this, hooks);
-    const auto wire = [page](const char *name, TParamPageCommands *commands, void (TParamPageCommands::*slot)()) {
-        if (auto *button = page->findChild<QToolButton *>(QLatin1String(name)))
+    const auto wire = [this, page](const char *name, TParamPageCommands *commands, void (TParamPageCommands::*slot)()) {
+        if (auto *button = page->findChild<QToolButton *>(QLatin1String(name))) {
+            connect(button, &QToolButton::clicked, this, &TMainForm::FocusDummy);
             connect(button, &QToolButton::clicked, commands, slot);
+        }
     };
     wire("spbReadModule", m_paramCommands, &TParamPageCommands::spbReadModuleClick);
     wire("spbWriteModule", m_paramCommands, &TParamPageCommands::spbWriteModuleClick);
@@ -603,7 +605,7 @@ void TMainForm::buildTimersPanel()
         {"GPRSSocket",
          {{"RemoteConnTimer", inWindow(m_windows.GPRS, "RemoteConnTimer")},
           {"DecreaseTimer", inWindow(m_windows.GPRS, "DecreaseTimer")}}},
-        {"Communication", {{"IdentificationTimer", inObject(&m_core, "IdentificationTimer")}}},
+        {"Communication", {{"IdentificationTimer", inObject(this, "IdentificationTimer")}}},
         {"USBCommunicator",
          {{"QueueTimer", inObject(this, "USBQueueTimer")}, {"RefreshTimer", inObject(this, "USBRefreshTimer")}}},
         {"MemoWriter", {{"MemoTimer", [this] { return &m_core.Memos.MemoTimer; }}}},

@@ -107,7 +107,6 @@ struct TIpBench
     TIpHost Host{Core.ParameterTransferActive, Events};
     TModuleTransfer Transfer{Core.Wait, Core.Texts, Core.Image, Core.Link, Core.ParameterTransferActive, Host};
 
-    TIpBench() { Host.Editor = nullptr; }
     ~TIpBench() { Core.Link.setTransmitter({}); }
 };
 

@@ -88,6 +88,7 @@ class TestUsbSimModule : public QObject
 private slots:
     void initTestCase();
     void defaultImageIsAFreshEditorImage();
+    void imageFileAndOtherIdString();
     void nothingBeforeLogin();
     void blockWriteStoredOnlyWithGoodChecksum();
     void eventLogAndErase();
@@ -126,6 +127,25 @@ void TestUsbSimModule::defaultImageIsAFreshEditorImage()
     const QByteArray freshBytes(reinterpret_cast<const char *>(fresh.bytes), ParamImage::ImageLength);
     for (int i = 0; i < ParamImage::ImageLength; ++i)
         QVERIFY2(bytes.at(i) == freshBytes.at(i), qPrintable(QString("first difference at offset %1").arg(i)));
+}
+
+void TestUsbSimModule::imageFileAndOtherIdString()
+{
+    QTemporaryDir dir;
+    QByteArray kvd(ParamImage::ImageLength, '\0');
+    kvd.replace(0, 42, ParamImage::IdentificationString);
+    kvd[100] = 7;
+    QFile f(dir.filePath("start.kvd"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(kvd);
+    f.close();
+    LinkRig rig;
+    QVERIFY2(rig.start({"--no-pacing", "--no-login", "--image", f.fileName(), "--id-string", "ZEHL,64,31,Tavor GPRS"}),
+             qPrintable(rig.sim.lastError()));
+    QVERIFY(rig.readBlock(0));
+    QCOMPARE(rig.blockBuffer(), QByteArray("ZEHL,64,31,Tavor GPRS").leftJustified(64, '\0'));
+    QVERIFY(rig.readBlock(1));
+    QCOMPARE(int(rig.blockBuffer().at(36)), 7);
 }
 
 void TestUsbSimModule::nothingBeforeLogin()

@@ -95,14 +95,13 @@ SimModule::SimModule(const SimModuleOptions &options, QObject *parent)
     : QObject(parent)
     , m_options(options)
     , m_codec(Morvo3Config::LinkKey)
-    , m_image(defaultImage())
+    , m_image(factoryImage())
     , m_password(options.password.isEmpty() ? QByteArray(Morvo3Config::DefaultModulePassword) : options.password)
 {
-    if (!m_options.idString.isNull()) {
-        QByteArray header = m_options.idString.left(BlockLength);
-        header.append(QByteArray(BlockLength - header.size(), '\0'));
-        m_image.replace(0, BlockLength, header);
-    }
+    if (!m_options.image.isEmpty())
+        loadImage(m_options.image);
+    if (!m_options.idString.isNull())
+        m_image.replace(0, BlockLength, factoryImage().left(BlockLength));
     generateEventLog(std::clamp(m_options.eventCount, 0, int(MaxEvents)));
     m_eventAckTimer.setSingleShot(true);
     m_eventAckTimer.setInterval(EventAckTimeoutMs);
@@ -129,14 +128,24 @@ QByteArray SimModule::defaultImage()
     }
     // The factory Contact ID codes: zone events 1 3 0, arm/disarm 4 0 1, test 6 0 2.
     const int ctid = fieldOffset(image, "EVENT_CTID");
+    static constexpr std::uint8_t ZoneCode[3] = {1, 3, 0}, ArmCode[3] = {4, 0, 1}, TestCode[3] = {6, 0, 2};
     for (int e = 0; e < 11; ++e) {
-        const std::uint8_t *code = e < 8 ? (const std::uint8_t *)"\x01\x03\x00"
-                                 : e < 10 ? (const std::uint8_t *)"\x04\x00\x01"
-                                          : (const std::uint8_t *)"\x06\x00\x02";
+        const std::uint8_t *code = e < 8 ? ZoneCode : e < 10 ? ArmCode : TestCode;
         for (int k = 0; k < 3; ++k)
             image[ctid + e * 3 + k] = char(code[k]);
     }
     image[fieldOffset(image, "ALARMTIME")] = char(5);
+    return image;
+}
+
+QByteArray SimModule::factoryImage() const
+{
+    QByteArray image = defaultImage();
+    if (!m_options.idString.isNull()) {
+        QByteArray header = m_options.idString.left(BlockLength);
+        header.append(QByteArray(BlockLength - header.size(), '\0'));
+        image.replace(0, BlockLength, header);
+    }
     return image;
 }
 
@@ -524,7 +533,7 @@ void SimModule::handleCommand(const QByteArray &p)
         break;
     case SUB_FLASH_RESET:
         if (byte(11) == 0x55 && byte(12) == 0xAA) {
-            m_image = defaultImage();
+            m_image = factoryImage();
             sendText(ANS_TEXT_COMMENT_LONG, "Parameters reset to factory values\r\n");
         }
         break;

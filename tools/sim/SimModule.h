@@ -21,7 +21,8 @@ struct SimModuleOptions
     std::uint16_t dataVersion = 110;
     QByteArray password;                 // empty: the factory default
     bool loginRequired = true;
-    QByteArray idString;                 // empty: the standard identification string
+    QByteArray idString;                 // null: the standard identification string
+    QByteArray image;                    // empty: a fresh editor's image (factory state)
     int badChecksumBlock = -1;           // this block's first answer carries a wrong checksum
     int wrongBlock = -1;                 // this block is answered as the next one
     int silentAfter = -1;                // parameter blocks above this one are never answered
@@ -53,6 +54,9 @@ public:
     void resetSession();
 
     static QByteArray defaultImage();
+    // What a flash reset restores: the default image, with the module's own
+    // identification string when it has another one.
+    QByteArray factoryImage() const;
     QByteArray image() const { return m_image; }
     // Accepts 1 to 4096 bytes; the image is 2688 bytes, the rest of the data is ignored.
     bool loadImage(const QByteArray &data);

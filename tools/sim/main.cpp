@@ -135,14 +135,16 @@ int main(int argc, char *argv[])
     moduleOptions.noWriteAck = parser.isSet(QStringLiteral("no-write-ack"));
     moduleOptions.mute = parser.isSet(QStringLiteral("mute"));
 
-    SimModule module(moduleOptions);
     if (parser.isSet(QStringLiteral("image"))) {
         QFile f(parser.value(QStringLiteral("image")));
-        if (!f.open(QIODevice::ReadOnly) || !module.loadImage(f.read(4096))) {
+        if (f.open(QIODevice::ReadOnly))
+            moduleOptions.image = f.read(4096);
+        if (moduleOptions.image.isEmpty()) {
             err << "morvo3-sim: cannot load the image " << f.fileName() << '\n';
             return 2;
         }
     }
+    SimModule module(moduleOptions);
 
     SimLine line(!parser.isSet(QStringLiteral("no-pacing")), faults, quint32(seed));
     SimPty pty(parser.value(QStringLiteral("link")));
