@@ -81,6 +81,8 @@ TNewPW::TNewPW(TAppCore &core, QWidget *parent)
     btnFocusDummy->setGeometry(0, 0, 0, 0);
     btnFocusDummy->setAutoDefault(false);
 
+    // A child, so that the diagnostic timers panel finds it by name.
+    pwtimer.setParent(this);
     pwtimer.setObjectName(QStringLiteral("pwtimer"));
     pwtimer.setInterval(NewPasswordDelayMs);
     connect(&pwtimer, &QTimer::timeout, this, &TNewPW::pwtimerTimer);

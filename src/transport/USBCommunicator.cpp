@@ -13,6 +13,8 @@ TCommunicator::TCommunicator(QObject *owner, const QString &description, int bau
     , m_port(new QSerialPort(this))
 {
     setObjectName(QStringLiteral("TCommunicator"));
+    // A child, so that the diagnostic timers panel finds it by name.
+    SearchTimer.setParent(this);
     SearchTimer.setObjectName(QStringLiteral("USBRefreshTimer"));
     SearchTimer.setInterval(SearchIntervalMs);
     SearchTimer.setSingleShot(true);

@@ -279,7 +279,7 @@ void TestTransfer::faults_data()
     QTest::newRow("no answer at all") << QStringList{QStringLiteral("--mute")} << TProc::Read << false
         << int(TTransferOutcome::NoConnection) << 2 << true << "lbTXT_NO_CONNECTION" << false << 9.5 << 11.5;
     QTest::newRow("silent after block 4") << QStringList{QStringLiteral("--silent-after"), QStringLiteral("4")}
-        << TProc::Read << false << failed << 7 << true << "" << false << 4.2 << 6.0;
+        << TProc::Read << false << failed << 7 << true << "" << false << 4.0 << 6.5;
     QTest::newRow("block 17 answered as 18") << QStringList{QStringLiteral("--wrong-block"), QStringLiteral("17")}
         << TProc::Read << false << failed << 19 << true << "" << false << 0.0 << 1.4;
     QTest::newRow("bad checksum once") << QStringList{QStringLiteral("--bad-checksum"), QStringLiteral("9")}

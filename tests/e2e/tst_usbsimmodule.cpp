@@ -306,8 +306,9 @@ void TestUsbSimModule::pacedAtTheSerialRate()
     qInfo("paced: %d block reads in %.0f ms, wire time %.0f ms, ratio %.2f, simulator CPU %.0f%%",
           Reads, elapsedMs, wireMs, ratio, 100.0 * simCpu * 1000.0 / elapsedMs);
     // Only the module's side is paced (the program's 18 request bytes reach it at
-    // once), so the time lies between its own share and the full wire time plus slack.
-    QVERIFY2(ratio > 0.80 && ratio < 1.30, qPrintable(QString::number(ratio)));
+    // once), so the time lies between its own share (0.875) and the full wire time
+    // plus slack for a busy machine. Unpaced it comes to about 0.14.
+    QVERIFY2(ratio > 0.80 && ratio < 1.60, qPrintable(QString::number(ratio)));
     QVERIFY2(simCpu * 1000.0 / elapsedMs < 0.25, qPrintable(QString::number(simCpu)));
 }
 
