@@ -37,6 +37,9 @@ public:
     ~TCommunicator() override;
 
     void SetOnData(DataCallback callback);
+    // Runs one search now instead of waiting for the first timer tick; for
+    // tools that want the module as soon as it is there.
+    void SearchNow() { Search(); }
     // Opens the matched port; does nothing when none is matched or one is open.
     void OpenDevice();
     // Stops the search and closes the port. Returns 0.

@@ -77,6 +77,9 @@ public:
             BytesOut += n;
             return n == frame.size();
         });
+        // A technician waiting at the command line should not wait for the first
+        // periodic search.
+        m_reader->SearchNow();
     }
     ~TCliPort() override
     {

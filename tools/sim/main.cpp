@@ -146,13 +146,20 @@ int main(int argc, char *argv[])
     }
     SimModule module(moduleOptions);
 
-    SimLine line(!parser.isSet(QStringLiteral("no-pacing")), faults, quint32(seed));
+    const bool paced = !parser.isSet(QStringLiteral("no-pacing"));
+    SimLine line(paced, faults, quint32(seed));
+    // The program's bytes cross the same 19200 baud wire: a byte reaches the
+    // module only when its wire time has passed, so paced timings count both
+    // directions as a real cable does. Faults are injected on the module's side only.
+    SimLine inbound(paced, SimFaults{}, quint32(seed) + 1);
     SimPty pty(parser.value(QStringLiteral("link")));
     line.setSink([&pty](const QByteArray &bytes) { pty.write(bytes); });
+    inbound.setSink([&module](const QByteArray &bytes) { module.receive(bytes); });
     QObject::connect(&module, &SimModule::transmit, &line, &SimLine::send);
-    QObject::connect(&pty, &SimPty::received, &module, &SimModule::receive);
+    QObject::connect(&pty, &SimPty::received, &inbound, &SimLine::send);
     QObject::connect(&pty, &SimPty::pluggedChanged, &module, [&](bool) {
         line.clear();
+        inbound.clear();
         module.resetSession();
     });
 
