@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 Q_LOGGING_CATEGORY(lcTransfer, "morvo3.params", QtWarningMsg)
 
@@ -18,30 +19,26 @@ namespace {
 
 using namespace ModuleTransfer;
 
-// Holds a flag set for the lifetime of a scope, whatever path leaves it.
-class TFlagScope
+// Marks a procedure as running for the lifetime of a scope and, whatever path
+// leaves it (also the early return of an owner closing in the middle of a
+// wait), as ended: running cleared and ParameterTransferActive down.
+class TProcedureScope
 {
 public:
-    explicit TFlagScope(bool &flag) : m_flag(flag) { m_flag = true; }
-    ~TFlagScope() { m_flag = false; }
-    TFlagScope(const TFlagScope &) = delete;
-    TFlagScope &operator=(const TFlagScope &) = delete;
+    TProcedureScope(bool &running, bool &transferActive) : m_running(running), m_transferActive(transferActive)
+    {
+        m_running = true;
+    }
+    ~TProcedureScope()
+    {
+        m_running = false;
+        m_transferActive = false;
+    }
+    TProcedureScope(const TProcedureScope &) = delete;
+    TProcedureScope &operator=(const TProcedureScope &) = delete;
 private:
-    bool &m_flag;
-};
-
-// Clears ParameterTransferActive on every way out, also when the owner closes
-// in the middle of a wait and the procedure returns early.
-class TTransferActiveScope
-{
-public:
-    explicit TTransferActiveScope(bool &flag) : m_flag(flag) {}
-    ~TTransferActiveScope() { m_flag = false; }
-    void set() { m_flag = true; }
-    TTransferActiveScope(const TTransferActiveScope &) = delete;
-    TTransferActiveScope &operator=(const TTransferActiveScope &) = delete;
-private:
-    bool &m_flag;
+    bool &m_running;
+    bool &m_transferActive;
 };
 
 const QString IdentificationString = QString::fromLatin1(ParamImage::IdentificationString);
@@ -82,12 +79,6 @@ QByteArray TModuleTransfer::TransferBuffer() const
     return QByteArray(reinterpret_cast<const char *>(m_buffer.data()), int(m_buffer.size()));
 }
 
-bool TModuleTransfer::transportUp()
-{
-    // Without a relay implementation IP mode is simply "not up".
-    return m_host.TransportUp();
-}
-
 bool TModuleTransfer::closing() const
 {
     return m_wait.Closing;
@@ -114,143 +105,208 @@ QString TModuleTransfer::incompatibleText(const QString &id) const
         + IdentificationString + QStringLiteral("  <-->  ") + id;
 }
 
-int TModuleTransfer::blockWaitTicks(bool ipWithConnection) const
+TTransferOutcome TModuleTransfer::endRed(TTransferOutcome outcome)
 {
-    return ipWithConnection ? BlockWaitTicksIp : BlockWaitTicksUsb;
+    m_parameterTransferActive = false;
+    setColor(TProgressColor::Red);
+    m_host.EnableModuleCommands();
+    return outcome;
 }
 
-bool TModuleTransfer::blockIs(int n) const
+bool TModuleTransfer::relayStepDue() const
 {
-    return m_link.BlockCompleteFlag && m_link.BlockAddress == std::uint16_t(n * Link::BlockSize);
+    return m_ipMode && (m_relaySteps == TRelaySteps::InIpMode || m_host.RelayConnected());
 }
 
-bool TModuleTransfer::readBlock(int n, bool ipMode, bool relayWaitNeedsConnection)
+std::optional<TTransferOutcome> TModuleTransfer::reachModule(TRelaySteps relaySteps, const QString &noAnswerKey,
+                                                             bool clearStop, QString &id)
 {
-    for (int attempt = 1; attempt <= BlockAttempts; ++attempt) {
-        if (attempt > 1 && ipMode && m_host.RelayConnected()) {
-            m_host.RefreshAndWait();
-            if (closing())
-                return false;
-        }
-        m_link.BlockCompleteFlag = false;
-        Requests::SendBlockRead(m_link, std::uint8_t(n));
-        // The relay's long wait applies in IP mode (for a read: while the relay is connected).
-        const bool relayWait = ipMode && (!relayWaitNeedsConnection || m_host.RelayConnected());
-        const bool got = m_wait.WaitFor(blockWaitTicks(relayWait), [this] { return m_link.BlockCompleteFlag; });
-        if (closing())
-            return false;
-        if (got || m_wait.StopRequested)
-            break;
-        qCDebug(lcTransfer) << "block" << n << "attempt" << attempt << "timed out";
-    }
-    return m_link.BlockCompleteFlag;
-}
-
-TTransferOutcome TModuleTransfer::spbReadModuleClick()
-{
-    if (m_running)
-        return TTransferOutcome::Busy;
-    TFlagScope running(m_running);
-    TTransferActiveScope transferActive(m_parameterTransferActive);
-    m_lastGoodBlock = -1;
-    m_firstDifferentBlock = -1;
-
-    m_wait.StopRequested = false;
-    m_host.DisableModuleCommands();
-    if (!transportUp()) {
+    if (!m_host.TransportUp()) {
         show(QStringLiteral("lbTXT_NO_SERIAL_CONN"));
-        setColor(TProgressColor::Red);
-        m_host.EnableModuleCommands();
-        return TTransferOutcome::NoTransport;
+        return endRed(TTransferOutcome::NoTransport);
     }
-
-    transferActive.set();
+    m_parameterTransferActive = true;
+    m_ipMode = m_host.IpMode();
+    m_relaySteps = relaySteps;
     m_host.SetProgressMaximum(ProgressMaximum);
     setPosition(ProgressStarted);
     setColor(TProgressColor::Green);
 
-    const bool ipMode = m_host.IpMode();
-    if (ipMode) {
+    if (m_ipMode) {
         const bool answered = m_host.PingAndWait(ActivityFlagsIdle);
         if (closing())
             return TTransferOutcome::Closing;
         if (!answered) {
             if (!m_wait.StopRequested)
-                show(QStringLiteral("lbTXT_NO_CONNECTION"));
-            else
+                show(noAnswerKey);
+            else if (clearStop)
                 m_wait.StopRequested = false;
-            m_host.EnableModuleCommands();
-            setColor(TProgressColor::Red);
-            return TTransferOutcome::NoConnection;
+            return endRed(TTransferOutcome::NoConnection);
         }
     }
-
     setPosition(ProgressLinkReady);
-    if (ipMode && m_host.RelayConnected()) {
+    if (relayStepDue()) {
         m_host.RefreshAndWait();
         if (closing())
             return TTransferOutcome::Closing;
     }
 
-    const QString id = ReadModuleIdString(m_link, m_wait);
+    id = ReadModuleIdString(m_link, m_wait);
     if (closing())
         return TTransferOutcome::Closing;
+    return std::nullopt;
+}
+
+bool TModuleTransfer::refreshBeforeBlock(int n)
+{
+    if (n % RelayRefreshPeriod == RelayRefreshPhase && relayStepDue())
+        m_host.RefreshAndWait();
+    return !closing();
+}
+
+bool TModuleTransfer::refreshBeforeRetry()
+{
+    if (m_ipMode && m_host.RelayConnected())
+        m_host.RefreshAndWait();
+    return !closing();
+}
+
+TTransferOutcome TModuleTransfer::exchangeBlock(int n, const std::function<bool()> &send, int waitTicks,
+                                                const std::function<bool()> &done)
+{
+    if (m_wait.StopRequested)
+        return TTransferOutcome::Stopped;
+    if (!refreshBeforeBlock(n))
+        return TTransferOutcome::Closing;
+    for (int attempt = 1; attempt <= BlockAttempts; ++attempt) {
+        if (attempt > 1 && !refreshBeforeRetry())
+            return TTransferOutcome::Closing;
+        if (!send())
+            return closing() ? TTransferOutcome::Closing : TTransferOutcome::Stopped;
+        const bool got = m_wait.WaitFor(waitTicks, done);
+        if (closing())
+            return TTransferOutcome::Closing;
+        if (got || m_wait.StopRequested)
+            break;
+        qCDebug(lcTransfer) << "block" << n << "attempt" << attempt << "got no answer";
+    }
+    if (done())
+        return TTransferOutcome::Success;
+    return m_wait.StopRequested ? TTransferOutcome::Stopped : TTransferOutcome::BlockFailed;
+}
+
+TTransferOutcome TModuleTransfer::receiveBlock(int n)
+{
+    const auto send = [this, n] {
+        m_link.BlockCompleteFlag = false;
+        Requests::SendBlockRead(m_link, std::uint8_t(n));
+        return true;
+    };
+    const int waitTicks = relayStepDue() ? BlockWaitTicksIp : BlockWaitTicksUsb;
+    const TTransferOutcome outcome = exchangeBlock(n, send, waitTicks, [this] { return m_link.BlockCompleteFlag; });
+    if (outcome != TTransferOutcome::Success)
+        return outcome;
+    // A block with another number is not asked again: the module is out of step.
+    if (m_link.BlockAddress != std::uint16_t(n * Link::BlockSize)) {
+        qCDebug(lcTransfer) << "block" << n << "answered with address" << m_link.BlockAddress;
+        return m_wait.StopRequested ? TTransferOutcome::Stopped : TTransferOutcome::BlockFailed;
+    }
+    std::memcpy(m_buffer.data() + n * ParamImage::BlockLength, m_link.BlockBuffer, ParamImage::BlockLength);
+    return TTransferOutcome::Success;
+}
+
+TTransferOutcome TModuleTransfer::sendBlock(int n)
+{
+    // Every attempt resends the whole block with its checksum computed afresh;
+    // STOP between chunks ends it before the last chunk goes out.
+    const auto send = [this, n] {
+        return Requests::SendBlockWrite(m_link, std::uint8_t(n), m_buffer.data() + n * ParamImage::BlockLength, m_wait);
+    };
+    return exchangeBlock(n, send, AckWaitTicks, [this] { return m_link.BlockAckFlag; });
+}
+
+void TModuleTransfer::blockDone(int n)
+{
+    m_lastGoodBlock = n;
+    setPosition(n + ProgressFirstBlock);
+}
+
+TTransferOutcome TModuleTransfer::finish(TTransferOutcome outcome)
+{
+    if (relayStepDue()) {
+        // Announced while ParameterTransferActive is still set (activity flags 7).
+        m_host.PingAndWait(m_host.ActivityFlags());
+        if (closing())
+            return outcome;
+    }
+    m_parameterTransferActive = false;
+    m_host.EnableModuleCommands();
+    return outcome;
+}
+
+TTransferOutcome TModuleTransfer::run(TTransferOutcome (TModuleTransfer::*procedure)())
+{
+    if (m_running)
+        return TTransferOutcome::Busy;
+    TProcedureScope scope(m_running, m_parameterTransferActive);
+    m_lastGoodBlock = -1;
+    m_firstDifferentBlock = -1;
+    m_wait.StopRequested = false;
+    m_host.DisableModuleCommands();
+    return (this->*procedure)();
+}
+
+TTransferOutcome TModuleTransfer::spbReadModuleClick()
+{
+    return run(&TModuleTransfer::readModule);
+}
+
+TTransferOutcome TModuleTransfer::spbWriteModuleClick()
+{
+    return run(&TModuleTransfer::writeModule);
+}
+
+TTransferOutcome TModuleTransfer::spbCompareDataClick()
+{
+    return run(&TModuleTransfer::compareWithModule);
+}
+
+TTransferOutcome TModuleTransfer::readModule()
+{
+    QString id;
+    if (const auto ended = reachModule(TRelaySteps::WhileConnected, QStringLiteral("lbTXT_NO_CONNECTION"), true, id))
+        return *ended;
+    if (id.isEmpty()) {
+        if (!m_wait.StopRequested)
+            show(QStringLiteral("lbTXT_NO_CONNECTION"));
+        else
+            m_wait.StopRequested = false;
+        return endRed(TTransferOutcome::NoConnection);
+    }
     if (id != IdentificationString) {
-        if (id.isEmpty()) {
-            if (!m_wait.StopRequested)
-                show(QStringLiteral("lbTXT_NO_CONNECTION"));
-            else
-                m_wait.StopRequested = false;
-            m_parameterTransferActive = false;
-            setColor(TProgressColor::Red);
-            m_host.EnableModuleCommands();
-            return TTransferOutcome::NoConnection;
-        }
         const QString question = incompatibleText(id) + QStringLiteral("   ")
             + m_texts.text(QStringLiteral("lbTXT_READ_DATA_ANYHOW"));
         const bool anyway = m_host.AskYesCancel(question);
         if (closing())
             return TTransferOutcome::Closing;
-        if (!anyway) {
-            m_parameterTransferActive = false;
-            setColor(TProgressColor::Red);
-            m_host.EnableModuleCommands();
-            return TTransferOutcome::Cancelled;
-        }
+        if (!anyway)
+            return endRed(TTransferOutcome::Cancelled);
         setColor(TProgressColor::Green);
     }
 
     m_image.ClearImage();
     m_buffer.fill(0);
-
     TTransferOutcome outcome = TTransferOutcome::Success;
-    for (int n = 0; n < ParamImage::BlockCount; ++n) {
-        if (m_wait.StopRequested) {
+    for (int n = 0; n < ParamImage::BlockCount && outcome == TTransferOutcome::Success; ++n) {
+        outcome = receiveBlock(n);
+        if (outcome != TTransferOutcome::Success)
+            break;
+        blockDone(n);
+        if (m_wait.StopRequested)
             outcome = TTransferOutcome::Stopped;
-            break;
-        }
-        if (ipMode && m_host.RelayConnected() && n % RelayRefreshPeriod == RelayRefreshPhase) {
-            m_host.RefreshAndWait();
-            if (closing())
-                return TTransferOutcome::Closing;
-        }
-        const bool got = readBlock(n, ipMode, true);
-        if (closing())
-            return TTransferOutcome::Closing;
-        if (!got || !blockIs(n)) {
-            // A block with another number is not asked again: the module is out of step.
-            outcome = m_wait.StopRequested ? TTransferOutcome::Stopped : TTransferOutcome::BlockFailed;
-            qCDebug(lcTransfer) << "read failed at block" << n << "address" << m_link.BlockAddress;
-            break;
-        }
-        std::memcpy(m_buffer.data() + n * ParamImage::BlockLength, m_link.BlockBuffer, ParamImage::BlockLength);
-        m_lastGoodBlock = n;
-        setPosition(n + ProgressFirstBlock);
-        if (m_wait.StopRequested) {
-            outcome = TTransferOutcome::Stopped;
-            break;
-        }
     }
+    if (outcome == TTransferOutcome::Closing)
+        return outcome;
 
     if (outcome == TTransferOutcome::Success) {
         std::memcpy(m_image.bytes, m_buffer.data(), CopiedBlockCount * ParamImage::BlockLength);
@@ -258,211 +314,60 @@ TTransferOutcome TModuleTransfer::spbReadModuleClick()
     } else {
         setColor(TProgressColor::Red);
     }
-
-    if (ipMode && m_host.RelayConnected()) {
-        m_host.PingAndWait(m_host.ActivityFlags());
-        if (closing())
-            return outcome;
-    }
-    m_parameterTransferActive = false;
-    m_host.EnableModuleCommands();
-    return outcome;
+    return finish(outcome);
 }
 
-TTransferOutcome TModuleTransfer::spbWriteModuleClick()
+TTransferOutcome TModuleTransfer::writeModule()
 {
-    if (m_running)
-        return TTransferOutcome::Busy;
-    TFlagScope running(m_running);
-    TTransferActiveScope transferActive(m_parameterTransferActive);
-    m_lastGoodBlock = -1;
-    m_firstDifferentBlock = -1;
-
-    m_host.DisableModuleCommands();
-    m_wait.StopRequested = false;
     m_host.BuildImageFromEditor(m_image);
     if (!m_image.IsImageValid()) {
+        // The bar is left as it is: nothing was attempted.
         show(QStringLiteral("lbTXT_CANNOT_SEND_DATA"));
         m_host.EnableModuleCommands();
         return TTransferOutcome::InvalidImage;
     }
-    if (!transportUp()) {
-        show(QStringLiteral("lbTXT_NO_SERIAL_CONN"));
-        m_host.EnableModuleCommands();
-        setColor(TProgressColor::Red);
-        return TTransferOutcome::NoTransport;
-    }
-
-    transferActive.set();
-    m_wait.StopRequested = false;
-    m_host.SetProgressMaximum(ProgressMaximum);
-    setPosition(ProgressStarted);
-    setColor(TProgressColor::Green);
-
-    const bool ipMode = m_host.IpMode();
-    if (ipMode) {
-        const bool answered = m_host.PingAndWait(ActivityFlagsIdle);
-        if (closing())
-            return TTransferOutcome::Closing;
-        if (!answered) {
-            if (!m_wait.StopRequested)
-                show(QStringLiteral("lbTXT_NO_CONNECTION"));
-            m_host.EnableModuleCommands();
-            setColor(TProgressColor::Red);
-            return TTransferOutcome::NoConnection;
-        }
-    }
-
-    setPosition(ProgressLinkReady);
-    if (ipMode) {
-        m_host.RefreshAndWait();
-        if (closing())
-            return TTransferOutcome::Closing;
-    }
-
-    const QString id = ReadModuleIdString(m_link, m_wait);
-    if (closing())
-        return TTransferOutcome::Closing;
+    QString id;
+    if (const auto ended = reachModule(TRelaySteps::InIpMode, QStringLiteral("lbTXT_NO_CONNECTION"), false, id))
+        return *ended;
     if (id != IdentificationString) {
         setPosition(ProgressStarted);
-        setColor(TProgressColor::Red);
-        TTransferOutcome outcome = TTransferOutcome::Incompatible;
         if (id.isEmpty()) {
-            outcome = TTransferOutcome::NoConnection;
             if (!m_wait.StopRequested)
                 show(QStringLiteral("lbTXT_NO_CONNECTION"));
-        } else {
-            // There is no "write anyway": a foreign module would take a foreign layout.
-            m_host.ShowMessage(incompatibleText(id));
+            return endRed(TTransferOutcome::NoConnection);
         }
-        m_parameterTransferActive = false;
-        m_host.EnableModuleCommands();
-        return outcome;
+        // There is no "write anyway": a foreign module would take a foreign layout.
+        m_host.ShowMessage(incompatibleText(id));
+        return endRed(TTransferOutcome::Incompatible);
     }
 
     m_wait.StopRequested = false;
     std::memcpy(m_buffer.data(), m_image.bytes, ParamImage::ImageLength);
-
     TTransferOutcome outcome = TTransferOutcome::Success;
-    const auto stopOrClosing = [this] { return m_wait.StopRequested || m_wait.Closing; };
-    for (int n = 0; n < ParamImage::BlockCount; ++n) {
-        if (m_wait.StopRequested) {
-            outcome = TTransferOutcome::Stopped;
-            break;
-        }
-        if (ipMode && n % RelayRefreshPeriod == RelayRefreshPhase) {
-            m_host.RefreshAndWait();
-            if (closing())
-                return TTransferOutcome::Closing;
-        }
-        bool sentWhole = true;
-        for (int attempt = 1; attempt <= BlockAttempts; ++attempt) {
-            if (attempt > 1 && ipMode && m_host.RelayConnected()) {
-                m_host.RefreshAndWait();
-                if (closing())
-                    return TTransferOutcome::Closing;
-            }
-            // Every attempt resends the whole block with its checksum computed afresh.
-            sentWhole = Requests::SendBlockWrite(m_link, std::uint8_t(n),
-                                                 m_buffer.data() + n * ParamImage::BlockLength, stopOrClosing);
-            if (!sentWhole)
-                break;
-            const bool acknowledged = m_wait.WaitFor(AckWaitTicks, [this] { return m_link.BlockAckFlag; });
-            if (closing())
-                return TTransferOutcome::Closing;
-            if (acknowledged || m_wait.StopRequested)
-                break;
-            qCDebug(lcTransfer) << "write of block" << n << "attempt" << attempt << "not acknowledged";
-        }
-        if (closing())
-            return TTransferOutcome::Closing;
-        if (!sentWhole) {
-            // Stopped between chunks: the block does not count.
-            outcome = TTransferOutcome::Stopped;
-            break;
-        }
-        if (m_link.BlockAckFlag) {
-            m_lastGoodBlock = n;
-            setPosition(n + ProgressFirstBlock);
-            continue;
-        }
-        outcome = m_wait.StopRequested ? TTransferOutcome::Stopped : TTransferOutcome::BlockFailed;
-        break;
+    for (int n = 0; n < ParamImage::BlockCount && outcome == TTransferOutcome::Success; ++n) {
+        outcome = sendBlock(n);
+        if (outcome == TTransferOutcome::Success)
+            blockDone(n);
     }
+    if (outcome == TTransferOutcome::Closing)
+        return outcome;
     // A write that did not reach its end leaves the module with a mix of old and
     // new parameters: the bar always turns red then, also after a stop.
     if (outcome != TTransferOutcome::Success)
         setColor(TProgressColor::Red);
-
-    if (ipMode) {
-        m_host.PingAndWait(m_host.ActivityFlags());
-        if (closing())
-            return outcome;
-    }
-    m_parameterTransferActive = false;
-    m_host.EnableModuleCommands();
-    return outcome;
+    return finish(outcome);
 }
 
-TTransferOutcome TModuleTransfer::spbCompareDataClick()
+TTransferOutcome TModuleTransfer::compareWithModule()
 {
-    if (m_running)
-        return TTransferOutcome::Busy;
-    TFlagScope running(m_running);
-    TTransferActiveScope transferActive(m_parameterTransferActive);
-    m_lastGoodBlock = -1;
-    m_firstDifferentBlock = -1;
-
-    m_wait.StopRequested = false;
-    m_host.DisableModuleCommands();
-    if (!transportUp()) {
-        show(QStringLiteral("lbTXT_NO_SERIAL_CONN"));
-        setColor(TProgressColor::Red);
-        m_host.EnableModuleCommands();
-        return TTransferOutcome::NoTransport;
-    }
-
-    transferActive.set();
-    m_host.SetProgressMaximum(ProgressMaximum);
-    setPosition(ProgressStarted);
-    setColor(TProgressColor::Green);
-    bool equal = true;
-
-    const bool ipMode = m_host.IpMode();
-    if (ipMode) {
-        const bool answered = m_host.PingAndWait(ActivityFlagsIdle);
-        if (closing())
-            return TTransferOutcome::Closing;
-        if (!answered) {
-            if (!m_wait.StopRequested)
-                show(QStringLiteral("lbTXT_NO_SERIAL_CONN"));
-            else
-                m_wait.StopRequested = false;
-            m_parameterTransferActive = false;
-            setColor(TProgressColor::Red);
-            m_host.EnableModuleCommands();
-            return TTransferOutcome::NoConnection;
-        }
-    }
-
-    setPosition(ProgressLinkReady);
-    if (ipMode) {
-        m_host.RefreshAndWait();
-        if (closing())
-            return TTransferOutcome::Closing;
-    }
-
-    const QString id = ReadModuleIdString(m_link, m_wait);
-    if (closing())
-        return TTransferOutcome::Closing;
+    QString id;
+    if (const auto ended = reachModule(TRelaySteps::InIpMode, QStringLiteral("lbTXT_NO_SERIAL_CONN"), true, id))
+        return *ended;
     if (id != IdentificationString) {
         m_host.ShowMessage(id.isEmpty() ? m_texts.text(QStringLiteral("lbTXT_NO_CONNECTION")) : incompatibleText(id));
-        m_parameterTransferActive = false;
         // Left set on purpose: the relay's waits end at once until the next procedure starts.
         m_wait.StopRequested = true;
-        setColor(TProgressColor::Red);
-        m_host.EnableModuleCommands();
-        return id.isEmpty() ? TTransferOutcome::NoConnection : TTransferOutcome::Incompatible;
+        return endRed(id.isEmpty() ? TTransferOutcome::NoConnection : TTransferOutcome::Incompatible);
     }
 
     m_host.BuildImageFromEditor(m_image);
@@ -471,61 +376,35 @@ TTransferOutcome TModuleTransfer::spbCompareDataClick()
     std::memcpy(reference.data(), m_image.bytes, ParamImage::ImageLength);
     m_buffer.fill(0);
 
+    bool equal = true;
     TTransferOutcome outcome = TTransferOutcome::Success;
-    for (int n = 0; n < ParamImage::BlockCount; ++n) {
-        if (m_wait.StopRequested) {
+    for (int n = 0; n < ParamImage::BlockCount && outcome == TTransferOutcome::Success; ++n) {
+        outcome = receiveBlock(n);
+        if (outcome != TTransferOutcome::Success)
+            break;
+        const int offset = n * ParamImage::BlockLength;
+        const bool blockEqual =
+            std::memcmp(m_buffer.data() + offset, reference.data() + offset, ParamImage::BlockLength) == 0;
+        if (!blockEqual && equal) {
             equal = false;
+            m_firstDifferentBlock = n;
+        }
+        blockDone(n);
+        if (m_wait.StopRequested)
             outcome = TTransferOutcome::Stopped;
-            break;
-        }
-        if (ipMode && n % RelayRefreshPeriod == RelayRefreshPhase) {
-            m_host.RefreshAndWait();
-            if (closing())
-                return TTransferOutcome::Closing;
-        }
-        const bool got = readBlock(n, ipMode, false);
-        if (closing())
-            return TTransferOutcome::Closing;
-        if (!got || !blockIs(n)) {
-            equal = false;
-            outcome = m_wait.StopRequested ? TTransferOutcome::Stopped : TTransferOutcome::BlockFailed;
-            break;
-        }
-        std::memcpy(m_buffer.data() + n * ParamImage::BlockLength, m_link.BlockBuffer, ParamImage::BlockLength);
-        const bool blockEqual = std::memcmp(m_link.BlockBuffer, reference.data() + n * ParamImage::BlockLength,
-                                            ParamImage::BlockLength) == 0;
-        if (!blockEqual) {
-            equal = false;
-            if (m_firstDifferentBlock < 0)
-                m_firstDifferentBlock = n;
-        }
-        m_lastGoodBlock = n;
-        setPosition(n + ProgressFirstBlock);
-        if (m_wait.StopRequested) {
-            equal = false;
-            outcome = TTransferOutcome::Stopped;
-            setColor(TProgressColor::Red);
-            break;
-        }
-        if (!blockEqual) {
+        else if (!blockEqual) {
             setColor(TProgressColor::Red);
             if (!m_compareWholeImage)
                 break;
         }
     }
+    if (outcome == TTransferOutcome::Closing)
+        return outcome;
     if (outcome == TTransferOutcome::Success && !equal)
         outcome = TTransferOutcome::Different;
-    if (m_wait.StopRequested || !equal)
+    if (outcome != TTransferOutcome::Success)
         setColor(TProgressColor::Red);
-
-    if (ipMode) {
-        m_host.PingAndWait(m_host.ActivityFlags());
-        if (closing())
-            return outcome;
-    }
-    m_host.EnableModuleCommands();
-    m_parameterTransferActive = false;
-    return outcome;
+    return finish(outcome);
 }
 
 QStringList DescribeImageDifferences(const QByteArray &reference, const QByteArray &other)

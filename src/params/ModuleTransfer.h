@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 class TLink;
 class TWaitContext;
@@ -113,16 +115,52 @@ public:
     QByteArray TransferBuffer() const;
 
 private:
-    bool transportUp();
+    // The read takes its relay steps (keep-alive after the link check and before
+    // every fifth block, the long block wait, the closing announcement) only while
+    // the relay is connected; write and compare whenever IP mode is selected.
+    enum class TRelaySteps { WhileConnected, InIpMode };
+
     bool closing() const;
     void setPosition(int position);
     void setColor(TProgressColor color);
     void show(const QString &key);
     QString incompatibleText(const QString &id) const;
-    int blockWaitTicks(bool ipWithConnection) const;
-    // Sends BLOCK_READ n and waits for it, up to three attempts. True when a block arrived.
-    bool readBlock(int n, bool ipMode, bool relayWaitNeedsConnection);
-    bool blockIs(int n) const;
+
+    // Runs one procedure: refused while another runs; otherwise STOP cleared and
+    // the module commands disabled first, and on every way out the running mark
+    // and ParameterTransferActive down again.
+    TTransferOutcome run(TTransferOutcome (TModuleTransfer::*procedure)());
+    TTransferOutcome readModule();
+    TTransferOutcome writeModule();
+    TTransferOutcome compareWithModule();
+
+    // Steps the three procedures share, in the order they run.
+    // A procedure that ends before its blocks: bar red, commands back.
+    TTransferOutcome endRed(TTransferOutcome outcome);
+    // From the transport check to the identification read: progress started,
+    // the relay announced and kept alive (IP mode), the module's identification
+    // string in id. When the relay does not answer, noAnswerKey is shown unless
+    // STOP was pressed, in which case the stop is cleared when clearStop is set.
+    // Empty when the procedure goes on, otherwise the outcome it ended with.
+    std::optional<TTransferOutcome> reachModule(TRelaySteps relaySteps, const QString &noAnswerKey, bool clearStop,
+                                                QString &id);
+    bool relayStepDue() const;
+    // Keep-alive before every fifth block; false when the owner is closing.
+    bool refreshBeforeBlock(int n);
+    // Keep-alive before a repeated request; false when the owner is closing.
+    bool refreshBeforeRetry();
+    // One block exchange, up to three attempts: send() puts the request on the
+    // line (false: STOP came before it was whole), then up to waitTicks for
+    // done(). Success, Stopped, BlockFailed (no answer) or Closing.
+    TTransferOutcome exchangeBlock(int n, const std::function<bool()> &send, int waitTicks,
+                                   const std::function<bool()> &done);
+    // Requests block n into the transfer buffer; another block number fails at once.
+    TTransferOutcome receiveBlock(int n);
+    // Writes block n from the transfer buffer; the acknowledgement completes it.
+    TTransferOutcome sendBlock(int n);
+    void blockDone(int n);
+    // The closing announcement, then the commands back.
+    TTransferOutcome finish(TTransferOutcome outcome);
 
     TWaitContext &m_wait;
     Morvo3Texts &m_texts;
@@ -134,6 +172,9 @@ private:
     std::array<std::uint8_t, ParamImage::ImageLength> m_buffer{};
     bool m_running = false;
     bool m_compareWholeImage = false;
+    // Of the procedure that runs now.
+    bool m_ipMode = false;
+    TRelaySteps m_relaySteps = TRelaySteps::InIpMode;
     int m_lastGoodBlock = -1;
     int m_firstDifferentBlock = -1;
 };

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -181,6 +182,10 @@ void TestCli::errors_data()
     QTest::newRow("module stops answering") << (plain + QStringList{QStringLiteral("--silent-after"), QStringLiteral("2")})
         << QStringList{QStringLiteral("read"), QStringLiteral("--device"), QStringLiteral("@dev"), QStringLiteral("--out"), QStringLiteral("@dir/x.KVD")}
         << "block 3";
+    QTest::newRow("compare with a foreign module")
+        << (plain + QStringList{QStringLiteral("--id-string"), QStringLiteral("ZEHL,64,31,Morvo2 GSM,DataStruct PGMv1.02")})
+        << QStringList{QStringLiteral("compare"), QStringLiteral("--device"), QStringLiteral("@dev"), QStringLiteral("@dir/foreign.KVD"), QStringLiteral("--yes")}
+        << "Morvo2 GSM";
 }
 
 void TestCli::errors()
@@ -213,6 +218,10 @@ void TestCli::errors()
     QVERIFY2(r.exitCode == 2, qPrintable(describe(r)));
     QVERIFY2(reason(r).startsWith(QStringLiteral("morvo3-cli: error: ")), qPrintable(describe(r)));
     QVERIFY2(reason(r).contains(reasonContains), qPrintable(describe(r)));
+    // The reason is said once, and no empty line stands before it.
+    const QStringList errLines = r.err.split(QLatin1Char('\n'));
+    QVERIFY2(errLines.filter(QRegularExpression(QStringLiteral("^morvo3-cli: "))).size() == 1, qPrintable(describe(r)));
+    QVERIFY2(!errLines.mid(0, errLines.size() - 1).contains(QString()), qPrintable(describe(r)));
     QVERIFY(r.out.isEmpty());
     // A failed read leaves no file behind.
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("x.KVD"))));

@@ -108,11 +108,16 @@ struct TModuleBench
         return TTransferOutcome::Busy;
     }
 
-    // Presses STOP (as a click handled during the next wait) once position is reached.
-    void stopAtPosition(int position)
+    // Presses STOP once position is reached: as a click handled during the next
+    // wait, or at once, before the procedure looks at the next block.
+    void stopAtPosition(int position, bool atOnce)
     {
-        Host.OnPosition = [this, position](int p) {
-            if (p == position)
+        Host.OnPosition = [this, position, atOnce](int p) {
+            if (p != position)
+                return;
+            if (atOnce)
+                Core.Wait.StopRequested = true;
+            else
                 QTimer::singleShot(0, &Core, [this] { Core.Wait.StopRequested = true; });
         };
     }
@@ -368,14 +373,21 @@ void TestTransfer::faults()
 void TestTransfer::stopDuringTransfer_data()
 {
     QTest::addColumn<TProc>("proc");
-    QTest::newRow("read") << TProc::Read;
-    QTest::newRow("write") << TProc::Write;
-    QTest::newRow("compare") << TProc::Compare;
+    QTest::addColumn<bool>("atOnce");
+    QTest::newRow("read, during a wait") << TProc::Read << false;
+    QTest::newRow("write, during a wait") << TProc::Write << false;
+    QTest::newRow("compare, during a wait") << TProc::Compare << false;
+    // The block was complete (a written one acknowledged) when STOP came: a
+    // stopped write is red all the same, the module holds old and new blocks.
+    QTest::newRow("read, between blocks") << TProc::Read << true;
+    QTest::newRow("write, between blocks") << TProc::Write << true;
+    QTest::newRow("compare, between blocks") << TProc::Compare << true;
 }
 
 void TestTransfer::stopDuringTransfer()
 {
     QFETCH(TProc, proc);
+    QFETCH(bool, atOnce);
     constexpr int StopPosition = 12; // after block 9
 
     TModuleBench b;
@@ -387,11 +399,14 @@ void TestTransfer::stopDuringTransfer()
     const int senseValue = proc == TProc::Compare ? sense->value() : 4;
     sense->setValue(senseValue); // compare must not stop at block 1 before STOP
     const QByteArray moduleBefore = b.moduleImage();
-    b.stopAtPosition(StopPosition);
+    b.stopAtPosition(StopPosition, atOnce);
 
     QCOMPARE(b.run(proc), TTransferOutcome::Stopped);
     QVERIFY(b.Host.isRed());
-    QVERIFY(b.Host.Position >= StopPosition && b.Host.Position < ModuleTransfer::ProgressMaximum);
+    if (atOnce)
+        QCOMPARE(b.Host.Position, StopPosition);
+    else
+        QVERIFY(b.Host.Position >= StopPosition && b.Host.Position < ModuleTransfer::ProgressMaximum);
     QVERIFY(b.bracketClosed());
     QVERIFY(b.Host.Messages.isEmpty());
     const int last = b.Transfer.lastGoodBlock();

@@ -220,10 +220,12 @@ void TestFiles::open()
 
     const QByteArray after = imageBytes(f.Image);
     if (loadedBytes < 0) {
-        // Nothing loaded: image and the user's edit stay.
+        // Nothing loaded: image and the user's edit stay, and the bar does not
+        // claim a load by running full.
         QCOMPARE(after, before);
         QCOMPARE(f.Host.EditorLoads, 0);
         QCOMPARE(rel1->value(), 99);
+        QCOMPARE(f.Host.Position, 0);
     } else {
         QCOMPARE(after.left(loadedBytes), content.left(loadedBytes));
         QCOMPARE(after.mid(loadedBytes), before.mid(loadedBytes));

@@ -126,19 +126,18 @@ public:
             printErr(QStringLiteral("."));
     }
     void SetProgressColor(TProgressColor color) override { m_red = color == TProgressColor::Red; }
-    void ShowMessage(const QString &text) override
-    {
-        lastMessage = text;
-        finishLine();
-        printErr(QStringLiteral("morvo3-cli: %1\n").arg(text.simplified()));
-    }
+    // Every message of the procedures comes before they give up: it is printed
+    // once, as the reason in the error line.
+    void ShowMessage(const QString &text) override { lastMessage = text; }
     bool AskYesCancel(const QString &text) override
     {
-        lastMessage = text;
+        if (!m_answerYes) {
+            lastMessage = text + QStringLiteral(" (no; --yes reads anyway)");
+            return false;
+        }
         finishLine();
-        printErr(QStringLiteral("morvo3-cli: %1 %2\n").arg(text.simplified(),
-                 m_answerYes ? QStringLiteral("(--yes: reading anyway)") : QStringLiteral("(no; --yes reads anyway)")));
-        return m_answerYes;
+        printErr(QStringLiteral("morvo3-cli: %1 (--yes: reading anyway)\n").arg(text.simplified()));
+        return true;
     }
     void EnableModuleCommands() override {}
     void DisableModuleCommands() override {}
@@ -147,13 +146,12 @@ public:
 
     void finishLine()
     {
-        if (m_position > 0) {
+        // Without a terminal the line holds one dot per block: none before the first block.
+        if (m_tty ? m_position > 0 : m_position > ModuleTransfer::ProgressLinkReady)
             printErr(m_tty ? QStringLiteral(" %1\n").arg(m_red ? QStringLiteral("failed") : QStringLiteral("ok"))
                            : QStringLiteral("\n"));
-            m_position = 0;
-        }
+        m_position = 0;
     }
-    int position() const { return m_position; }
 
 private:
     TCliPort &m_port;
@@ -315,28 +313,25 @@ int Cli::Run(const QStringList &arguments)
 
     TCliHost host(port, command, answerYes);
     TModuleTransfer transfer(core.Wait, core.Texts, core.Image, core.Link, core.ParameterTransferActive, host);
-    const bool timing = parser.isSet(timingOption);
-    QElapsedTimer clock;
-    qint64 outBefore = 0;
-    qint64 inBefore = 0;
-    const auto startTiming = [&] {
-        outBefore = port.BytesOut;
-        inBefore = port.BytesIn;
+    // Runs one procedure, closes its progress line and, with --timing, reports
+    // its time and the bytes it exchanged.
+    const auto runProcedure = [&](TTransferOutcome (TModuleTransfer::*procedure)()) {
+        const qint64 outBefore = port.BytesOut;
+        const qint64 inBefore = port.BytesIn;
+        QElapsedTimer clock;
         clock.start();
-    };
-    const auto reportTiming = [&] {
-        if (timing) {
+        const TTransferOutcome outcome = (transfer.*procedure)();
+        host.finishLine();
+        if (parser.isSet(timingOption)) {
             printErr(QStringLiteral("morvo3-cli: timing: %1 %2 s, %3 bytes out, %4 bytes in\n")
                          .arg(command).arg(clock.nsecsElapsed() / 1e9, 0, 'f', 4)
                          .arg(port.BytesOut - outBefore).arg(port.BytesIn - inBefore));
         }
+        return outcome;
     };
 
     if (command == QLatin1String("read")) {
-        startTiming();
-        const TTransferOutcome outcome = transfer.spbReadModuleClick();
-        host.finishLine();
-        reportTiming();
+        const TTransferOutcome outcome = runProcedure(&TModuleTransfer::spbReadModuleClick);
         if (outcome != TTransferOutcome::Success)
             return fail(failureReason(outcome, transfer, host));
         QString error;
@@ -345,22 +340,14 @@ int Cli::Run(const QStringList &arguments)
         return ExitOk;
     }
     if (command == QLatin1String("write")) {
-        startTiming();
-        const TTransferOutcome outcome = transfer.spbWriteModuleClick();
-        host.finishLine();
-        reportTiming();
-        if (outcome != TTransferOutcome::Success)
-            return fail(failureReason(outcome, transfer, host));
-        return ExitOk;
+        const TTransferOutcome outcome = runProcedure(&TModuleTransfer::spbWriteModuleClick);
+        return outcome == TTransferOutcome::Success ? int(ExitOk) : fail(failureReason(outcome, transfer, host));
     }
 
     // compare: the whole module, every difference named.
     const QByteArray fileImage(reinterpret_cast<const char *>(core.Image.bytes), ParamImage::ImageLength);
     transfer.setCompareWholeImage(true);
-    startTiming();
-    const TTransferOutcome outcome = transfer.spbCompareDataClick();
-    host.finishLine();
-    reportTiming();
+    const TTransferOutcome outcome = runProcedure(&TModuleTransfer::spbCompareDataClick);
     if (outcome == TTransferOutcome::Success)
         return ExitOk;
     if (outcome != TTransferOutcome::Different)
