@@ -34,7 +34,9 @@ fi
 
 if [ -z "${DISPLAY:-}" ]; then
   shot=${MORVO3_SCREENSHOT:-$root/out/morvo3-screenshot.png}
-  delay=${MORVO3_SCREENSHOT_DELAY:-6}
+  # Long enough for the module to be found, logged in and identified (first
+  # version poll 4 s after the link is up), so the picture shows its version.
+  delay=${MORVO3_SCREENSHOT_DELAY:-12}
   mkdir -p "$(dirname "$shot")"
   echo "No display: running on a virtual display (Xvfb) and saving a screenshot after ${delay} s."
   display=:$((90 + RANDOM % 100))

@@ -11,7 +11,7 @@
 #include <QScreen>
 #include <QTimer>
 
-Q_LOGGING_CATEGORY(lcPassword, "morvo3.password")
+Q_LOGGING_CATEGORY(lcPassword, "morvo3.password", QtWarningMsg)
 
 TPWForm::TPWForm(TAppCore &core, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)

@@ -3,7 +3,7 @@
 #include <QLoggingCategory>
 #include <QSerialPort>
 
-Q_LOGGING_CATEGORY(lcUsb, "morvo3.usb")
+Q_LOGGING_CATEGORY(lcUsb, "morvo3.usb", QtWarningMsg)
 
 TCommunicator::TCommunicator(QObject *owner, const QString &description, int baudRate, PortLister lister)
     : QObject(owner)

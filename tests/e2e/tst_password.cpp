@@ -6,12 +6,16 @@
 #include "UsbRig.h"
 
 #include "Morvo3Config.h"
+#include "link/Communication.h"
 #include "monitor/PasswordChange.h"
 #include "monitor/PasswordINPUT.h"
+#include "params/ParamFiles.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -19,6 +23,33 @@ QString Password()
 {
     return QString::fromLatin1(Morvo3Config::DefaultModulePassword);
 }
+
+// Every password text that leaves the link (the long COMMAND frame of a pair),
+// with the time it left: the link logs each long frame as "SND:5B 24 <text> 00 ...".
+struct PasswordSends
+{
+    QElapsedTimer clock;
+    QList<QPair<qint64, QString>> sends;
+
+    void watch(TLink &link, QObject *context)
+    {
+        clock.start();
+        QObject::connect(&link, &TLink::memoText, context, [this](MemoTarget memo, const QString &line, bool) {
+            const int at = line.indexOf(QLatin1String("SND:5B 24 "));
+            if (memo != MemoTarget::SendLog || at < 0)
+                return;
+            const QByteArray bytes = QByteArray::fromHex(line.mid(at + 10).toLatin1());
+            sends.append({clock.elapsed(), QString::fromLatin1(bytes.left(bytes.indexOf('\0')))});
+        });
+    }
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const auto &s : sends)
+            out << s.second;
+        return out;
+    }
+};
 }
 
 class TestPassword : public QObject
@@ -36,6 +67,7 @@ private slots:
     void entryWindowTakesTenCharacters();
     void otherPasswordAskedThenChanged();
     void emptyPasswordAskedModally();
+    void passwordAskedDuringARead();
 };
 
 void TestPassword::initTestCase()
@@ -193,6 +225,8 @@ void TestPassword::otherPasswordAskedThenChanged()
     QTest::keyClicks(change->edOldpw, "5678");
     QTest::keyClicks(change->PasswordChange1, "4321");
     QTest::keyClicks(change->PasswordChange, "4321");
+    PasswordSends timeline;
+    timeline.watch(rig.core().Link, rig.form());
     QTest::mouseClick(change->btNewPW, Qt::LeftButton);
     // One second later the old password logs in; the change cleared the flag, so
     // "Password accepted." shows once more. The new password follows a second later.
@@ -209,6 +243,23 @@ void TestPassword::otherPasswordAskedThenChanged()
     QVERIFY(!entry->isVisible());
     QVERIFY(rig.form()->PWTimer->isActive());
     QCOMPARE(sim.control("state").section(' ', 1, 1), QStringLiteral("logged-in=1"));
+
+    // After "OK": the old password at 1 s, the new one at 2 s, the new one as the
+    // login at 6 s, then every 3 s. Timers may fire a little late, never much early.
+    QVERIFY2(timeline.sends.size() >= 3, qPrintable(timeline.texts().join(',')));
+    QCOMPARE(timeline.texts().mid(0, 3), (QStringList{"5678", "4321", "4321"}));
+    const qint64 oldLogin = timeline.sends.at(0).first;
+    const qint64 newPassword = timeline.sends.at(1).first;
+    const qint64 newLogin = timeline.sends.at(2).first;
+    QVERIFY2(oldLogin >= 900 && newPassword >= 1900 && newLogin - newPassword >= 3800,
+             qPrintable(QStringLiteral("%1 %2 %3").arg(oldLogin).arg(newPassword).arg(newLogin)));
+    QVERIFY2(newPassword < 3500, "the new password goes out 2 s after OK, not with a later login");
+
+    // The hidden "send password" button sends the current password once, at once.
+    const int before = timeline.sends.size();
+    rig.child<QAbstractButton>("btnSendPassword")->click();
+    QCOMPARE(timeline.sends.size(), before + 1);
+    QCOMPARE(timeline.sends.last().second, QStringLiteral("4321"));
 }
 
 void TestPassword::emptyPasswordAskedModally()
@@ -234,6 +285,49 @@ void TestPassword::emptyPasswordAskedModally()
     QVERIFY(rig.waitIdentified());
     QVERIFY(!entry->isVisible());
     QCOMPARE(entry->windowModality(), Qt::NonModal);
+}
+
+void TestPassword::passwordAskedDuringARead()
+{
+    // Paced, so that the read lasts a few seconds. In the middle the module gets
+    // another password (changed elsewhere) and ends the session: it asks for the
+    // password while the read waits for a block, and the repeated login cannot help.
+    SimProcess sim;
+    QVERIFY2(sim.start({"--status-interval", "0"}), qPrintable(sim.lastError()));
+    UsbRig rig(sim.extraPortsEntry());
+    QVERIFY(rig.start());
+    QVERIFY2(rig.waitIdentified(), qPrintable(sim.output()));
+    rig.dismissMessage();
+    TPWForm *entry = rig.app->Windows().PWForm;
+    QSignalSpy finished(rig.form()->ParamCommands(), &TParamPageCommands::transferFinished);
+    QSignalSpy asked(&rig.core().Link, &TLink::passwordRequired);
+    bool entryShownDuringRead = false;
+    QTimer::singleShot(1200, rig.form(), [&] {
+        QVERIFY(sim.controlOk("set-password 9999"));
+        QVERIFY(sim.controlOk("logout"));
+    });
+    QTimer::singleShot(3000, rig.form(), [&] { entryShownDuringRead = entry->isVisible(); });
+    rig.child<QAbstractButton>("spbReadModule")->click();
+
+    // The window came up inside the read's wait, without a second copy, and the
+    // read ended on its own time-out.
+    QVERIFY(entryShownDuringRead);
+    QVERIFY(asked.count() >= 1);
+    QCOMPARE(rig.app->Windows().PWForm, entry);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).value<TTransferOutcome>(), TTransferOutcome::BlockFailed);
+    QVERIFY(entry->isVisible());
+    QVERIFY(!rig.form()->PWTimer->isActive());
+
+    // Answered, the next read goes through in the same connection.
+    entry->PasswordIN->clear();
+    QTest::keyClicks(entry->PasswordIN, "9999");
+    QTest::mouseClick(entry->Button1, Qt::LeftButton);
+    QVERIFY(QTest::qWaitFor([&] { return sim.control("state").section(' ', 1, 1) == "logged-in=1"; }, 5000));
+    rig.child<QAbstractButton>("spbReadModule")->click();
+    QCOMPARE(finished.count(), 2);
+    QCOMPARE(finished.at(1).at(0).value<TTransferOutcome>(), TTransferOutcome::Success);
+    QVERIFY(!entry->isVisible());
 }
 
 QTEST_MAIN(TestPassword)

@@ -7,8 +7,11 @@
 
 #include "link/Communication.h"
 #include "link/Identification.h"
+#include "params/ParamFiles.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QSet>
 #include <QSignalSpy>
@@ -36,6 +39,7 @@ private slots:
     void incompatibleModuleIsRefused();
     void noisyLineStillIdentifies();
     void unopenablePortReportedOnce();
+    void unplugDuringReadEndsIt();
 };
 
 void TestUsbMode::initTestCase()
@@ -187,6 +191,55 @@ void TestUsbMode::unopenablePortReportedOnce()
     QVERIFY(reader->searching());
     QVERIFY(!reader->opened());
     QVERIFY(indicatorIs(rig, TConnectionIndicator::NONE));
+}
+
+void TestUsbMode::unplugDuringReadEndsIt()
+{
+    // Paced, so that reading the 42 blocks takes a few seconds and the cable can
+    // be pulled in the middle.
+    SimProcess sim;
+    QVERIFY2(sim.start({"--status-interval", "0"}), qPrintable(sim.lastError()));
+    UsbRig rig(sim.extraPortsEntry());
+    QVERIFY(rig.start());
+    QVERIFY2(rig.waitIdentified(), qPrintable(sim.output()));
+    rig.dismissMessage();
+
+    TParamPageCommands *commands = rig.form()->ParamCommands();
+    QSignalSpy finished(commands, &TParamPageCommands::transferFinished);
+    auto *read = rig.child<QAbstractButton>("spbReadModule");
+    auto *progress = rig.child<QProgressBar>("Progress");
+    int progressAtUnplug = -1;
+    QTimer::singleShot(1200, rig.form(), [&] {
+        progressAtUnplug = progress->value();
+        QVERIFY(sim.controlOk("unplug"));
+    });
+    // The read runs inside the click, waiting for each block while events go on.
+    QElapsedTimer clock;
+    clock.start();
+    read->click();
+    const qint64 elapsed = clock.elapsed();
+
+    QVERIFY2(progressAtUnplug > 3 && progressAtUnplug < 44, qPrintable(QString::number(progressAtUnplug)));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).value<TTransferOutcome>(), TTransferOutcome::BlockFailed);
+    // Three attempts of 1.5 s for the block that no longer comes, then it gives up.
+    QVERIFY2(elapsed < 12000, qPrintable(QString::number(elapsed)));
+    QVERIFY(!rig.core().ParameterTransferActive);
+    QCOMPARE(rig.form()->ProgressColor(), TMainForm::Red);
+    // The module is gone: its commands stay unavailable although the read ended.
+    QVERIFY(rig.version().isEmpty());
+    QVERIFY(!rig.commandsEnabled());
+    QVERIFY(indicatorIs(rig, TConnectionIndicator::NONE));
+    QCOMPARE(rig.readers(), 0);
+
+    // Plugged in again, it is found and identified, and a read goes through.
+    QVERIFY(sim.controlOk("replug"));
+    QVERIFY2(rig.waitIdentified(), qPrintable(sim.output()));
+    QVERIFY(rig.commandsEnabled());
+    read->click();
+    QCOMPARE(finished.count(), 2);
+    QCOMPARE(finished.at(1).at(0).value<TTransferOutcome>(), TTransferOutcome::Success);
+    QVERIFY(rig.commandsEnabled());
 }
 
 QTEST_MAIN(TestUsbMode)

@@ -14,6 +14,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -96,6 +97,7 @@ private slots:
     void blockFaults_data();
     void blockFaults();
     void pacedAtTheSerialRate();
+    void survivesGarbageFromTheProgram();
 };
 
 void TestUsbSimModule::initTestCase()
@@ -305,11 +307,87 @@ void TestUsbSimModule::pacedAtTheSerialRate()
     const double ratio = elapsedMs / wireMs;
     qInfo("paced: %d block reads in %.0f ms, wire time %.0f ms, ratio %.2f, simulator CPU %.0f%%",
           Reads, elapsedMs, wireMs, ratio, 100.0 * simCpu * 1000.0 / elapsedMs);
-    // Only the module's side is paced (the program's 18 request bytes reach it at
-    // once), so the time lies between its own share (0.875) and the full wire time
-    // plus slack for a busy machine. Unpaced it comes to about 0.14.
+    // Both directions are paced, so the time is the wire time (the first byte each
+    // way leaves at once: 0.986 at least) plus slack for a busy machine. Unpaced it
+    // comes to about 0.14.
     QVERIFY2(ratio > 0.80 && ratio < 1.60, qPrintable(QString::number(ratio)));
     QVERIFY2(simCpu * 1000.0 / elapsedMs < 0.25, qPrintable(QString::number(simCpu)));
+
+    // The program's own bytes cross the wire at the same rate: 100 requests that
+    // get no answer (acknowledgements of an event nobody sent), then one block
+    // read, whose answer can only start once all of them have reached the module.
+    constexpr int Unanswered = 100;
+    const double inboundMs = (Unanswered + 1) * 18 * 10.0 * 1000.0 / 19200.0;
+    QByteArray burst;
+    for (int i = 0; i < Unanswered; ++i)
+        burst += rig.link.BuildWireFrame(Requests::EventAckRequest(0x7777).plainBlock(0));
+    burst += rig.link.BuildWireFrame(Requests::BlockReadRequest(5).plainBlock(0));
+    rig.link.BlockCompleteFlag = false;
+    clock.restart();
+    QCOMPARE(rig.reader->WriteData(burst), qint64(burst.size()));
+    QVERIFY(QTest::qWaitFor([&] { return rig.link.BlockCompleteFlag; }, 5000));
+    const double burstMs = double(clock.elapsed());
+    qInfo("paced: %d requests and one answer took %.0f ms (the requests alone: %.0f ms on the wire)",
+          Unanswered + 1, burstMs, inboundMs);
+    QVERIFY2(burstMs > 0.95 * inboundMs, qPrintable(QString::number(burstMs)));
+}
+
+void TestUsbSimModule::survivesGarbageFromTheProgram()
+{
+    LinkRig rig;
+    QVERIFY2(rig.start({"--no-pacing", "--status-interval", "0", "--events", "5"}), qPrintable(rig.sim.lastError()));
+    QElapsedTimer sinceLastAnswer;
+    sinceLastAnswer.start();
+    int answers = 0;
+    connect(&rig.link, &TLink::frameDispatched, this, [&] {
+        ++answers;
+        sinceLastAnswer.restart();
+    });
+    const auto quiet = [&] { return sinceLastAnswer.elapsed() > 300; };
+
+    // Noise full of frame delimiters, and frames the module can decrypt with any
+    // request type and any content: wrong lengths, chunk numbers, block numbers,
+    // event counts and passwords. First as a stranger, then inside a session.
+    static const std::uint8_t types[] = {Link::BLOCK_READ, Link::BLOCK_WRITE, Link::BLOCK_WRITE_CHUNK, Link::COMMAND,
+                                         Link::PW_SELECT, Link::SERVICE, 0x00, 0xFF};
+    QRandomGenerator rng(0x6D336731);
+    for (bool loggedIn : {false, true}) {
+        if (loggedIn)
+            QVERIFY(rig.login());
+        QByteArray stream;
+        for (int i = 0; i < 4000; ++i) {
+            for (int n = int(rng.bounded(200)); n > 0; --n) {
+                const quint32 r = rng.bounded(8);
+                stream += r == 0 ? '{' : r == 1 ? '}' : char(rng.bounded(256));
+            }
+            QByteArray plain(Link::PlainBlockSize, '\0');
+            for (char &c : plain)
+                c = char(rng.bounded(256));
+            plain[0] = '[';
+            plain[1] = char(types[rng.bounded(int(sizeof types))]);
+            if (rng.bounded(2))
+                plain[2] = char(rng.bounded(8));   // a chunk number near the real ones
+            plain[15] = ']';
+            stream += rig.link.BuildWireFrame(plain);
+        }
+        const int answersBefore = answers;
+        QCOMPARE(rig.reader->WriteData(stream), qint64(stream.size()));
+        // The module took the frames in (it answers them) and has finished with them.
+        QVERIFY(QTest::qWaitFor([&] { return answers > answersBefore + 100 && quiet(); }, 20000));
+        QVERIFY2(rig.sim.running(), qPrintable(rig.sim.output()));
+    }
+
+    // Still a working module: a fresh session logs in and reads blocks as they are stored.
+    QVERIFY(rig.sim.controlOk("set-password " + Password));
+    QVERIFY(rig.sim.controlOk("logout"));
+    rig.link.PasswordAcceptedFlag = false;   // a new session confirms the login again
+    QVERIFY(rig.login());
+    const QByteArray image = rig.image();
+    QCOMPARE(image.size(), 2688);
+    for (int block : {0, 20, 41}) {
+        QVERIFY(rig.readBlock(block));
+        QCOMPARE(rig.blockBuffer(), image.mid(block * 64, 64));
+    }
 }
 
 QTEST_MAIN(TestUsbSimModule)

@@ -23,7 +23,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(lcSim, "morvo3.sim")
+Q_LOGGING_CATEGORY(lcSim, "morvo3.sim", QtWarningMsg)
 
 namespace {
 int g_signalPipe[2] = {-1, -1};   // self-pipe: the only way a signal handler may talk to the event loop
