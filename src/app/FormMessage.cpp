@@ -1,5 +1,7 @@
 #include "app/FormMessage.h"
 
+#include "app/FocusKeeping.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -13,6 +15,7 @@ TMessageForm::TMessageForm(QWidget *parent)
     setObjectName(QStringLiteral("TMessageForm"));
     setWindowTitle(QStringLiteral("Rendszerüzenet"));
     setModal(false);
+    FocusKeeping::Mark(this);
     m_text = new QLabel(this);
     m_text->setObjectName(QStringLiteral("lbMessageText"));
     m_text->setTextFormat(Qt::PlainText);
@@ -106,6 +109,7 @@ void TMessageForm::closeEvent(QCloseEvent *event)
     restoreLayout();
     m_closed = true;
     QDialog::closeEvent(event);
+    FocusKeeping::HandBack(this);
 }
 
 void TMessageForm::changeEvent(QEvent *event)
@@ -117,11 +121,7 @@ void TMessageForm::changeEvent(QEvent *event)
 
 void TMessageForm::reclaimFocus()
 {
-    // Only take the focus back from our own windows, and never from a modal
-    // dialog: two windows insisting on the focus would fight forever.
-    if (m_closed || !isVisible() || isActiveWindow())
-        return;
-    if (QApplication::activeModalWidget() || !QApplication::activeWindow())
+    if (m_closed || !FocusKeeping::MayReclaim(this))
         return;
     raise();
     activateWindow();

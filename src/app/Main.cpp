@@ -338,6 +338,11 @@ void TMainForm::buildConnectionPage(QWidget *page)
     for (QWidget *w : std::initializer_list<QWidget *>{m_btGPRS_Connect, m_btGPRS_Disconnect, m_cbSavePWD})
         w->setEnabled(false);
     connect(m_btGPRS_Disconnect, &QPushButton::clicked, this, &TMainForm::btGPRS_DisconnectClick);
+    // This version carries no relay session: connecting says so instead of doing nothing.
+    connect(m_btGPRS_Connect, &QPushButton::clicked, this, [this] {
+        FocusDummy();
+        ShowNotAvailable();
+    });
     connect(m_btClearMemoGPRS, &QPushButton::clicked, this, [this] {
         FocusDummy();
         m_memoGPRS->clear();
@@ -345,6 +350,7 @@ void TMainForm::buildConnectionPage(QWidget *page)
 
     auto *update = named(new QLabel(QStringLiteral("<a href=\"#\">Search for program updates</a>"), page), "lbVersionUpdate");
     update->setGeometry(16, 560, 300, 22);
+    connect(update, &QLabel::linkActivated, this, &TMainForm::ShowNotAvailable);
 }
 
 void TMainForm::buildStatusPage(QWidget *page)
@@ -475,7 +481,10 @@ void TMainForm::buildStatusPage(QWidget *page)
         Requests::SendEventsRequest(m_core.Link, RefreshEventCount);
         FocusDummy();
     });
-    Q_UNUSED(btLongEventList);
+    connect(btLongEventList, &QPushButton::clicked, this, [this] {
+        FocusDummy();
+        ShowNotAvailable();
+    });
 
     // Service buttons: present in the layout, never shown.
     const std::pair<const char *, const char *> hidden[] = {{"btFwReset", "FirmWare Reset!"},
@@ -560,6 +569,13 @@ void TMainForm::buildParameterPage(QWidget *page)
     hooks.ipMode = [this] { return IsIpMode(); };
     hooks.relayConnected = [this] { return RelayConnected(); };
     m_paramCommands = new TParamPageCommands(m_core, *this, hooks);
+    // A module lost while a procedure waited (cable pulled, relay gone) has
+    // already cleared lbVersion; the procedure's last step must not make its
+    // commands usable again.
+    connect(m_paramCommands, &TParamPageCommands::transferFinished, this, [this] {
+        if (ModuleVersion().isEmpty())
+            DisableModuleCommands();
+    });
     const auto wire = [this, page](const char *name, TParamPageCommands *commands, void (TParamPageCommands::*slot)()) {
         if (auto *button = page->findChild<QToolButton *>(QLatin1String(name))) {
             connect(button, &QToolButton::clicked, this, &TMainForm::FocusDummy);
@@ -947,13 +963,12 @@ void TMainForm::TimerConnectStatusTimer()
 
 void TMainForm::GetVersionTimerTimer()
 {
-    if (!ModuleVersion().isEmpty()) {
+    // Asks for the version block until a version is shown; the identification
+    // handler acts on the answer.
+    if (VersionPollTick(m_core.Link, !ModuleVersion().isEmpty())) {
         GetVersionTimer->stop();
         SetConnectionIndicator(TConnectionIndicator::OK);
-        return;
     }
-    m_core.Link.BlockCompleteFlag = false;
-    Requests::SendBlockRead(m_core.Link, VersionBlockNumber);
 }
 
 // ===========================================================================
@@ -1194,7 +1209,19 @@ void TMainForm::ExtractLanguageFiles()
 
 void TMainForm::SelectLanguage(const QString &code)
 {
-    Q_UNUSED(code);
+    // Only the built-in Hungarian texts ship with this version: another
+    // language button says so and leaves Hungarian selected, so the panel
+    // never claims a language the windows do not show.
+    if (code == QLatin1String("HUN"))
+        return;
+    if (auto *hu = findChild<QToolButton *>(QStringLiteral("spbHU")))
+        hu->setChecked(true);
+    ShowNotAvailable();
+}
+
+void TMainForm::ShowNotAvailable()
+{
+    ShowMessage(m_core.Texts.text(QStringLiteral("lbTXT_NOT_AVAILABLE")));
 }
 
 void TMainForm::DeleteTemporaryFiles()

@@ -82,7 +82,6 @@ public:
     static constexpr int EventGridColumns = 17;
     static constexpr int EventGridRowHeight = 18;
     static constexpr int RefreshEventCount = 8;
-    static constexpr int VersionBlockNumber = 254;
     static constexpr const char *DefaultServerPort = "3333";
     static constexpr const char *Caption = "GPRS Morvo3 v1.15";
 
@@ -179,6 +178,8 @@ private:
     void WatchTimerTimer();
     void ResetTimersPanel();
     void FocusDummy();
+    // Answer of the controls whose function this version does not carry.
+    void ShowNotAvailable();
     bool TransmitFrame(const QByteArray &wireFrame);
     void FormClose();
 

@@ -134,6 +134,8 @@ const QHash<QString, QString> &Morvo3Texts::builtInTexts()
         {QStringLiteral("lbTXT_UNABLE_TO_CONNECT"), QStringLiteral("Kapcsolódás sikertelen.")},
         // EN: "The USB device was found but could not be opened (another program holds it or access is denied)."
         {QStringLiteral("lbTXT_DEVICE_OPEN_FAILED"), QStringLiteral("Az USB eszköz megtalálható, de nem nyitható meg (egy másik program használja, vagy nincs hozzáférési jog).")},
+        // EN: "This function is not available in this version of the program."
+        {QStringLiteral("lbTXT_NOT_AVAILABLE"), QStringLiteral("Ez a funkció a program ezen verziójában nem érhető el.")},
     };
     return texts;
 }

@@ -1,5 +1,6 @@
 #include "monitor/OnOffMode.h"
 
+#include "app/FocusKeeping.h"
 #include "params/EditorWidgets.h"
 
 #include <QCloseEvent>
@@ -34,6 +35,7 @@ TFormOnOffMode::TFormOnOffMode(QWidget *parent)
     setObjectName(QStringLiteral("TFormOnOffMode"));
     setWindowTitle(QStringLiteral("Élesítés / Kikapcsolás módja"));
     setModal(false);
+    FocusKeeping::Mark(this);
     setFixedSize(ClientWidth, ClientHeight);
 
     auto *layout = new QVBoxLayout(this);
@@ -128,6 +130,7 @@ void TFormOnOffMode::closeEvent(QCloseEvent *event)
 {
     m_closing = true;
     QDialog::closeEvent(event);
+    FocusKeeping::HandBack(this);
 }
 
 void TFormOnOffMode::changeEvent(QEvent *event)
@@ -142,7 +145,7 @@ void TFormOnOffMode::changeEvent(QEvent *event)
 
 void TFormOnOffMode::TakeFocusBack()
 {
-    if (m_closing || !isVisible())
+    if (m_closing || !FocusKeeping::MayReclaim(this))
         return;
     raise();
     activateWindow();

@@ -257,12 +257,17 @@ QWidget *TParamEditor::BuildPhonesPage()
     const QStringList clipItems = {QStringLiteral("0-  nincs"), QStringLiteral("1-  nem kell jelszó"),
                                    QStringLiteral("2-  relé 2 BE"), QStringLiteral("3-  relé 2 BE + felvétel")};
     int row = 1;
+    // One labelled dial grid per row: "acgTel1" is captioned by "lbTel1".
+    const auto addDialRow = [&](const QString &name, const QString &caption, bool userNumber) {
+        grid->addWidget(NewLabel(QStringLiteral("lb") + name.mid(3), caption, numbers), row, 0);
+        auto *dial = new TCharGrid(FieldCodec::DialCells, name, numbers);
+        ConnectDialGrid(dial, userNumber);
+        grid->addWidget(dial, row, 1);
+        return dial;
+    };
     for (int i = 0; i < 4; ++i, ++row) {
         const QString n = QString::number(i + 1);
-        grid->addWidget(NewLabel(QStringLiteral("lbTel") + n, QStringLiteral("%1. telefonszám").arg(i + 1), numbers), row, 0);
-        acgTel[i] = new TCharGrid(FieldCodec::DialCells, QStringLiteral("acgTel") + n, numbers);
-        ConnectDialGrid(acgTel[i], true);
-        grid->addWidget(acgTel[i], row, 1);
+        acgTel[i] = addDialRow(QStringLiteral("acgTel") + n, QStringLiteral("%1. telefonszám").arg(n), true);
         cmbCLIP[i] = new QComboBox(numbers);
         cmbCLIP[i]->setObjectName(QStringLiteral("cmbCLIP") + n);
         cmbCLIP[i]->addItems(clipItems);
@@ -271,17 +276,11 @@ QWidget *TParamEditor::BuildPhonesPage()
     }
     for (int i = 0; i < 2; ++i, ++row) {
         const QString n = QString::number(i + 1);
-        grid->addWidget(NewLabel(QStringLiteral("lbTelCentr") + n, QStringLiteral("%1. központ telefonszám").arg(i + 1), numbers), row, 0);
-        acgTelCentr[i] = new TCharGrid(FieldCodec::DialCells, QStringLiteral("acgTelCentr") + n, numbers);
-        ConnectDialGrid(acgTelCentr[i], false);
-        grid->addWidget(acgTelCentr[i], row, 1);
+        acgTelCentr[i] = addDialRow(QStringLiteral("acgTelCentr") + n, QStringLiteral("%1. központ telefonszám").arg(n), false);
     }
     for (int i = 0; i < 2; ++i, ++row) {
         const QString n = QString::number(i + 1);
-        grid->addWidget(NewLabel(QStringLiteral("lbSMSFW") + n, QStringLiteral("%1. SMS továbbítás").arg(i + 1), numbers), row, 0);
-        acgSMSFW[i] = new TCharGrid(FieldCodec::DialCells, QStringLiteral("acgSMSFW") + n, numbers);
-        ConnectDialGrid(acgSMSFW[i], false);
-        grid->addWidget(acgSMSFW[i], row, 1);
+        acgSMSFW[i] = addDialRow(QStringLiteral("acgSMSFW") + n, QStringLiteral("%1. SMS továbbítás").arg(n), false);
     }
     grid->setColumnStretch(3, 1);
     column->addWidget(numbers);

@@ -335,6 +335,49 @@ private slots:
         QCOMPARE(f.message()->Text(), QString("Jelszó elfogadva."));
     }
 
+    // Controls whose function this version does not carry say so and change nothing.
+    void unavailableFunctionsSaySo_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("ipMode");
+        QTest::newRow("English") << "spbENG" << false;
+        QTest::newRow("Slovak") << "spbSK" << false;
+        QTest::newRow("Romanian") << "spbRO" << false;
+        QTest::newRow("long event list") << "btLongEventList" << false;
+        QTest::newRow("update search link") << "lbVersionUpdate" << false;
+        QTest::newRow("connect to relay server") << "btGPRS_Connect" << true;
+    }
+    void unavailableFunctionsSaySo()
+    {
+        QFETCH(QString, control);
+        QFETCH(bool, ipMode);
+        Fixture f;
+        if (ipMode)
+            QTest::mouseClick(f.get<QRadioButton>("rbIPmode"), Qt::LeftButton, {}, QPoint(8, 8));
+        auto *pages = f.get<QTabWidget>("pcMain");
+        QWidget *w = f.get(control);
+        QVERIFY(w);
+        for (int i = 0; i < pages->count(); ++i)
+            if (pages->widget(i)->isAncestorOf(w))
+                pages->setCurrentIndex(i);
+        QVERIFY(w->isVisible() && w->isEnabled());
+        QVERIFY(!f.message()->isVisible());
+        // The link sits at the label's left end.
+        QTest::mouseClick(w, Qt::LeftButton, {}, qobject_cast<QLabel *>(w) ? QPoint(20, w->height() / 2) : w->rect().center());
+        QTRY_VERIFY(f.message()->isVisible());
+        QCOMPARE(f.message()->Text(), QString("Ez a funkció a program ezen verziójában nem érhető el."));
+        QVERIFY(f.get<QToolButton>("spbHU")->isChecked());
+        QVERIFY(!f.get<QToolButton>("spbENG")->isChecked());
+    }
+
+    void hungarianButtonIsQuiet()
+    {
+        Fixture f;
+        QTest::mouseClick(f.get<QToolButton>("spbHU"), Qt::LeftButton);
+        QVERIFY(f.get<QToolButton>("spbHU")->isChecked());
+        QVERIFY(!f.message()->isVisible());
+    }
+
     void linkTextReachesTheStateMemo()
     {
         Fixture f;

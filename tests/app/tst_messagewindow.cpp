@@ -2,6 +2,7 @@
 
 #include "app/DialogForm.h"
 #include "app/FormMessage.h"
+#include "monitor/OnOffMode.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -16,6 +17,23 @@ QLabel *textLabel(TMessageForm &form)
 {
     return form.findChild<QLabel *>("lbMessageText");
 }
+
+// Counts how often any window's activation changes.
+class ActivationCounter : public QObject
+{
+public:
+    explicit ActivationCounter(int &count) : m_count(count) {}
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ActivationChange && watched->isWidgetType()
+            && static_cast<QWidget *>(watched)->isWindow())
+            ++m_count;
+        return false;
+    }
+
+private:
+    int &m_count;
+};
 } // namespace
 
 class TestMessageWindow : public QObject
@@ -108,6 +126,53 @@ private slots:
         const QPoint centre = form.frameGeometry().center();
         QVERIFY2((centre - anchor.frameGeometry().center()).manhattanLength() <= 4,
                  qPrintable(QString("%1,%2").arg(centre.x()).arg(centre.y())));
+    }
+
+    void takesTheFocusBackWhileOpen()
+    {
+        QWidget main;
+        main.setGeometry(100, 100, 600, 400);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        TMessageForm form;
+        form.ShowMessage("x");
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        main.activateWindow();
+        QTest::qWait(50);
+        QTRY_VERIFY(form.isActiveWindow());
+        QTest::mouseClick(okButton(form), Qt::LeftButton);
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        QTest::qWait(50);
+        QVERIFY(main.isActiveWindow());
+    }
+
+    // A message that arrives while the arm/disarm method window is open: both
+    // keep the focus while open, so they must not take it from each other for
+    // ever. The message keeps it until OK; then the method window has it again.
+    void focusKeepingWindowsDoNotFight()
+    {
+        QWidget main;
+        main.setGeometry(100, 100, 600, 400);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        TFormOnOffMode method;
+        method.OpenWithMethod(0);
+        QVERIFY(QTest::qWaitForWindowActive(&method));
+
+        int activationChanges = 0;
+        ActivationCounter counter(activationChanges);
+        qApp->installEventFilter(&counter);
+        TMessageForm form;
+        form.ShowMessage("Jelszó elfogadva.");
+        QTest::qWait(500);
+        qApp->removeEventFilter(&counter);
+        QVERIFY2(activationChanges < 20, qPrintable(QString::number(activationChanges)));
+        QVERIFY(form.isActiveWindow());
+
+        QTest::mouseClick(okButton(form), Qt::LeftButton);
+        QTRY_VERIFY(method.isActiveWindow());
+        method.close();
     }
 
     void yesNoDialog_data()

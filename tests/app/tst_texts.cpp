@@ -24,7 +24,7 @@ const QStringList UsedKeys = {
     "lbTXT_OPEN", "lbTXT_PASSWORD", "lbTXT_PW_CAPTION1", "lbTXT_PW_CAPTION2", "lbTXT_PW_CAPTION3",
     "lbTXT_PW_CAPTION4", "lbTXT_PW_CHANGE_OK", "lbTXT_READ_DATA_ANYHOW", "lbTXT_VANTREL_INCOMPATIBLE",
     "lbTXT_SECUR_PW_OK", "lbTXT_SHORT", "lbTXT_STARTED_VANTREL_NAME", "lbTXT_TEST_ANSWER_OK",
-    "lbTXT_UNABLE_TO_CONNECT", "lbTXT_DEVICE_OPEN_FAILED"};
+    "lbTXT_UNABLE_TO_CONNECT", "lbTXT_DEVICE_OPEN_FAILED", "lbTXT_NOT_AVAILABLE"};
 } // namespace
 
 class TestTexts : public QObject
@@ -34,7 +34,7 @@ private slots:
     void everyUsedKeyHasAText()
     {
         Morvo3Texts texts;
-        QCOMPARE(UsedKeys.size(), 65);
+        QCOMPARE(UsedKeys.size(), 66);
         for (const QString &key : UsedKeys) {
             QVERIFY2(texts.contains(key), qPrintable(key));
             QVERIFY2(!texts.text(key).trimmed().isEmpty(), qPrintable(key));
