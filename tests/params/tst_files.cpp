@@ -146,6 +146,12 @@ void TestFiles::open_data()
     const QByteArray foreign("ZEHL,64,31,Tavor GSM,DataStruct PGMv1.02");
     QTest::newRow("10-byte file") << QByteArray(10, 'Z') << QString() << false
                                   << int(TFileOutcome::ReadFailed) << "lbTXT_FAILED_TO_READ_FILE" << false << -1;
+    QTest::newRow("empty file") << QByteArray() << QString() << false
+                                << int(TFileOutcome::ReadFailed) << "lbTXT_FAILED_TO_READ_FILE" << false << -1;
+    QTest::newRow("1 MB file loads 4096") << fileWithHeader(IdString, 1024 * 1024) << QString() << false
+                                          << int(TFileOutcome::Loaded) << "" << false << ParamImage::BufferCapacity;
+    QTest::newRow("not a parameter file, No") << QByteArray("#!/bin/sh\necho hello\n").repeated(200) << QString()
+                                              << false << int(TFileOutcome::NotLoaded) << "" << true << -1;
     QTest::newRow("63 bytes of a good header") << IdString.leftJustified(63, '\0') << QString() << true
                                                << int(TFileOutcome::ReadFailed) << "lbTXT_FAILED_TO_READ_FILE" << false << -1;
     QTest::newRow("foreign header, No") << fileWithHeader(foreign, ParamImage::ImageLength) << QString() << false
