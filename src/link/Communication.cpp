@@ -1,5 +1,6 @@
 #include "link/Communication.h"
 
+#include "app/CodePage1250.h"
 #include "app/Morvo3Texts.h"
 #include "link/Requests.h"
 
@@ -240,14 +241,16 @@ void TLink::DispatchReply()
         emit memoText(MemoTarget::SendLog, text + LineEnd, false);
     };
 
-    // Text replies: every 0x00 is left out, it does not end the text.
+    // Text replies: every 0x00 is left out, it does not end the text. The module
+    // speaks the same single-byte code page (Windows-1250) it stores its texts in.
     auto textReply = [&](bool longForm, MemoTarget details, bool alsoMainMemo) {
-        QString text;
+        QByteArray bytes;
         for (int i = longForm ? 2 : 11; i <= 14; ++i)
             if (rb[i] != 0x00)
-                text += QChar::fromLatin1(char(rb[i]));
-        if (text.isEmpty())
+                bytes += char(rb[i]);
+        if (bytes.isEmpty())
             return;
+        const QString text = FromCp1250(bytes);
         emit memoText(details, text, false);
         if (alsoMainMemo)
             emit memoText(MemoTarget::State, text, true);

@@ -98,6 +98,9 @@ void TestDispatcher::textReplies_data()
     QTest::newRow("short text range all zero") << reply(0x21, noise) << QStringList{};
     QTest::newRow("high characters") << reply(0x31, "\xE1rv\xEDz") << QStringList{QStringLiteral("Comments|árvíz|-"),
                                                                                   QStringLiteral("State|árvíz|force")};
+    // The module's code page is Windows-1250: 0xF5 and 0xFB are the Hungarian \u0151 and \u0171.
+    QTest::newRow("Windows-1250 letters") << reply(0x31, "\xF5r\xFB") << QStringList{QStringLiteral("Comments|\u0151r\u0171|-"),
+                                                                                   QStringLiteral("State|\u0151r\u0171|force")};
 }
 
 void TestDispatcher::textReplies()
