@@ -44,7 +44,10 @@ if [ -z "${DISPLAY:-}" ]; then
   pids+=($!)
   sleep 1
   # A small window manager draws the title bars, so the screenshot shows the captions.
-  DISPLAY=$display twm >/dev/null 2>&1 &
+  # RandomPlacement: twm would otherwise wait for a click to place each new window.
+  twmrc=$(mktemp)
+  printf 'RandomPlacement\nUsePPosition "on"\n' > "$twmrc"
+  DISPLAY=$display twm -f "$twmrc" >/dev/null 2>&1 &
   pids+=($!)
   DISPLAY=$display "$root/build/morvo3" "$@" &
   pids+=($!)

@@ -14,9 +14,9 @@ TFormDialog::TFormDialog(QWidget *parent)
     m_label = new QLabel(QStringLiteral("Biztosan meg akarja változtatni a jelszót?"), this);
     m_label->setObjectName(QStringLiteral("Label1"));
     m_label->setAlignment(Qt::AlignCenter);
-    auto *yes = new QPushButton(QStringLiteral("Yes"), this);
+    auto *yes = new QPushButton(QStringLiteral("Igen"), this);
     yes->setObjectName(QStringLiteral("btnYes"));
-    auto *no = new QPushButton(QStringLiteral("No"), this);
+    auto *no = new QPushButton(QStringLiteral("Nem"), this);
     no->setObjectName(QStringLiteral("btnNo"));
     connect(yes, &QPushButton::clicked, this, [this] { done(ResultYes); });
     connect(no, &QPushButton::clicked, this, [this] { done(ResultNo); });

@@ -10,12 +10,12 @@ TFormProgress::TFormProgress(TWaitContext &wait, QWidget *parent)
     : QWidget(parent, Qt::Dialog)
 {
     setObjectName(QStringLiteral("TFormProgress"));
-    setWindowTitle(QStringLiteral("Progress"));
+    setWindowTitle(QStringLiteral("Művelet folyamatban"));
     auto *bar = new QProgressBar(this);
     bar->setObjectName(QStringLiteral("ProgressBar1"));
     auto *stop = new QToolButton(this);
     stop->setObjectName(QStringLiteral("spbSTOP"));
-    stop->setText(QStringLiteral("STOP"));
+    stop->setText(QStringLiteral("Leállítás"));
     connect(stop, &QToolButton::clicked, this, [&wait] { wait.StopRequested = true; });
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(bar);

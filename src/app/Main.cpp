@@ -179,9 +179,9 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
     auto *tsKapcsolat = named(new QWidget, "tsKapcsolat");
     auto *tsModulStatus = named(new QWidget, "tsModulStatus");
     auto *tsParameterSettings = named(new QWidget, "tsParameterSettings");
-    m_pcMain->addTab(tsKapcsolat, QStringLiteral("Connection"));
-    m_pcMain->addTab(tsModulStatus, QStringLiteral("Module Status"));
-    m_pcMain->addTab(tsParameterSettings, QStringLiteral("Parameter Settings"));
+    m_pcMain->addTab(tsKapcsolat, QStringLiteral("Kapcsolat"));
+    m_pcMain->addTab(tsModulStatus, QStringLiteral("Modul állapot"));
+    m_pcMain->addTab(tsParameterSettings, QStringLiteral("Paraméter beállítások"));
     buildConnectionPage(tsKapcsolat);
     buildStatusPage(tsModulStatus);
     buildParameterPage(tsParameterSettings);
@@ -264,7 +264,7 @@ void TMainForm::buildTopStrip()
     m_imgSearch->hide();
     m_imgOk->hide();
     m_imgInvalid->hide();
-    m_imgNone->setToolTip(QStringLiteral("No connection"));
+    m_imgNone->setToolTip(QStringLiteral("Nincs kapcsolat"));
 
     auto *panelTransport = named(new QFrame(this), "panelTransport");
     panelTransport->setFrameShape(QFrame::StyledPanel);
@@ -296,10 +296,10 @@ void TMainForm::buildTopStrip()
 
 void TMainForm::buildConnectionPage(QWidget *page)
 {
-    m_rbUSB = named(new QRadioButton(QStringLiteral("The module is connected to the computer via USB cable"), page), "rbUSB");
+    m_rbUSB = named(new QRadioButton(QStringLiteral("A modul USB kábellel csatlakozik a számítógéphez"), page), "rbUSB");
     m_rbUSB->setGeometry(16, 16, 620, 24);
     m_rbUSB->setChecked(true);
-    m_rbIPmode = named(new QRadioButton(QStringLiteral("Connecting to a remote module via IP (internet) connection"), page), "rbIPmode");
+    m_rbIPmode = named(new QRadioButton(QStringLiteral("Távoli modul elérése IP (internet) kapcsolaton keresztül"), page), "rbIPmode");
     m_rbIPmode->setGeometry(16, 44, 620, 24);
     connect(m_rbUSB, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
@@ -310,7 +310,7 @@ void TMainForm::buildConnectionPage(QWidget *page)
             rbIPmodeClick();
     });
 
-    auto *group = named(new QGroupBox(QStringLiteral("IP (internet) connection"), page), "gbGPRS");
+    auto *group = named(new QGroupBox(QStringLiteral("IP (internet) kapcsolat"), page), "gbGPRS");
     group->setGeometry(16, 80, 640, 470);
     auto addRow = [group](const QString &caption, QLineEdit *edit, int y) {
         auto *label = new QLabel(caption, group);
@@ -321,18 +321,18 @@ void TMainForm::buildConnectionPage(QWidget *page)
     m_edSerialNr = named(new QLineEdit(group), "edSerialNr");
     m_edPWD = named(new QLineEdit(group), "edPWD");
     m_edPWD->setEchoMode(QLineEdit::Password);
-    addRow(QStringLiteral("Server address:"), m_edServerIP, 30);
-    addRow(QStringLiteral("Module serial number:"), m_edSerialNr, 62);
-    addRow(QStringLiteral("Password:"), m_edPWD, 94);
-    m_cbSavePWD = named(new QCheckBox(QStringLiteral("Save password"), group), "cbSavePWD");
+    addRow(QStringLiteral("Szerver címe:"), m_edServerIP, 30);
+    addRow(QStringLiteral("Modul sorozatszáma:"), m_edSerialNr, 62);
+    addRow(QStringLiteral("Jelszó:"), m_edPWD, 94);
+    m_cbSavePWD = named(new QCheckBox(QStringLiteral("Jelszó mentése"), group), "cbSavePWD");
     m_cbSavePWD->setGeometry(170, 126, 220, 24);
-    m_btGPRS_Connect = named(new QPushButton(QStringLiteral("Connect to server"), group), "btGPRS_Connect");
+    m_btGPRS_Connect = named(new QPushButton(QStringLiteral("Kapcsolódás a szerverhez"), group), "btGPRS_Connect");
     m_btGPRS_Connect->setGeometry(410, 30, 210, 30);
-    m_btGPRS_Disconnect = named(new QPushButton(QStringLiteral("Disconnect from server"), group), "btGPRS_Disconnect");
+    m_btGPRS_Disconnect = named(new QPushButton(QStringLiteral("Kapcsolat bontása"), group), "btGPRS_Disconnect");
     m_btGPRS_Disconnect->setGeometry(410, 66, 210, 30);
     m_memoGPRS = new TMemoControl(QStringLiteral("MemoGPRS"), group);
     m_memoGPRS->setGeometry(16, 160, 608, 256);
-    m_btClearMemoGPRS = named(new QPushButton(QStringLiteral("Clear details"), group), "btClearMemoGPRS");
+    m_btClearMemoGPRS = named(new QPushButton(QStringLiteral("Részletek törlése"), group), "btClearMemoGPRS");
     m_btClearMemoGPRS->setGeometry(16, 424, 160, 30);
     // Design state: the relay controls start disabled.
     for (QWidget *w : std::initializer_list<QWidget *>{m_btGPRS_Connect, m_btGPRS_Disconnect, m_cbSavePWD})
@@ -348,7 +348,7 @@ void TMainForm::buildConnectionPage(QWidget *page)
         m_memoGPRS->clear();
     });
 
-    auto *update = named(new QLabel(QStringLiteral("<a href=\"#\">Search for program updates</a>"), page), "lbVersionUpdate");
+    auto *update = named(new QLabel(QStringLiteral("<a href=\"#\">Programfrissítések keresése</a>"), page), "lbVersionUpdate");
     update->setGeometry(16, 560, 300, 22);
     connect(update, &QLabel::linkActivated, this, &TMainForm::ShowNotAvailable);
 }
@@ -371,17 +371,17 @@ void TMainForm::buildStatusPage(QWidget *page)
         m_statusLabels << circuit << state;
     }
     for (int r = 0; r < 2; ++r) {
-        auto *relay = new QGroupBox(QStringLiteral("RELAY %1").arg(r + 1), page);
+        auto *relay = new QGroupBox(QStringLiteral("%1. RELÉ").arg(r + 1), page);
         relay->setObjectName(QStringLiteral("gbRelay%1").arg(r + 1));
         relay->setGeometry(500 + r * 170, 8, 160, 110);
         auto *label = new QLabel(QStringLiteral("."), relay);
         label->setObjectName(QStringLiteral("lbREL%1").arg(r + 1));
         label->setGeometry(12, 22, 136, 20);
         m_statusLabels << label;
-        auto *start = new QPushButton(QStringLiteral("Start"), relay);
+        auto *start = new QPushButton(QStringLiteral("Be"), relay);
         start->setObjectName(QStringLiteral("btREL%1Start").arg(r + 1));
         start->setGeometry(10, 50, 66, 28);
-        auto *stop = new QPushButton(QStringLiteral("Stop"), relay);
+        auto *stop = new QPushButton(QStringLiteral("Ki"), relay);
         stop->setObjectName(QStringLiteral("btREL%1Stop").arg(r + 1));
         stop->setGeometry(82, 50, 66, 28);
         // Relay commands are fire-and-forget: the next status report shows the effect.
@@ -394,14 +394,14 @@ void TMainForm::buildStatusPage(QWidget *page)
             FocusDummy();
         });
     }
-    auto *moduleState = named(new QGroupBox(QStringLiteral("Module state"), page), "gbModuleState");
+    auto *moduleState = named(new QGroupBox(QStringLiteral("Modul állapota"), page), "gbModuleState");
     moduleState->setGeometry(840, 8, 160, 76);
     auto *armed = named(new QLabel(QStringLiteral("."), moduleState), "lbARMED");
     armed->setGeometry(12, 30, 136, 22);
     armed->setFont(bold);
     m_statusLabels << armed;
 
-    auto *gsmCaption = new QLabel(QStringLiteral("GSM signal (0-31):"), page);
+    auto *gsmCaption = new QLabel(QStringLiteral("GSM térerő (0-31):"), page);
     gsmCaption->setGeometry(8, 96, 130, 20);
     m_lbGSMpowVal = named(new QLabel(QStringLiteral("0"), page), "lbGSMpowVal");
     m_lbGSMpowVal->setGeometry(140, 96, 30, 20);
@@ -410,14 +410,14 @@ void TMainForm::buildStatusPage(QWidget *page)
     m_pbTerero->setValue(0);
     m_pbTerero->setTextVisible(false);
     m_pbTerero->setGeometry(176, 96, 300, 18);
-    auto *clockCaption = named(new QLabel(QStringLiteral("Module clock:"), page), "lbGSClock");
+    auto *clockCaption = named(new QLabel(QStringLiteral("Modul órája:"), page), "lbGSClock");
     clockCaption->setGeometry(8, 120, 100, 20);
     clockCaption->hide();
     m_panClock = named(new QLabel(QStringLiteral("00:00"), page), "panClock");
     m_panClock->setGeometry(110, 120, 60, 20);
     m_panClock->hide();
 
-    auto *memoCaption = new QLabel(QStringLiteral("State messages from the module:"), page);
+    auto *memoCaption = new QLabel(QStringLiteral("A modul állapotüzenetei:"), page);
     memoCaption->setGeometry(8, 128, 300, 20);
     m_memoState = new TMemoControl(QStringLiteral("MemoState"), page);
     m_memoState->setGeometry(8, 150, 640, 170);
@@ -428,8 +428,8 @@ void TMainForm::buildStatusPage(QWidget *page)
         return b;
     };
     auto *btStopAlarm = button("btStopAlarm", QStringLiteral("Riasztás leállítása"), 664, 150, 200);
-    auto *btClearMsg = button("btClearMsg", QStringLiteral("Clear message window"), 664, 190, 200);
-    auto *btDetails = button("btDetails", QStringLiteral("Communication details >>>"), 664, 290, 200);
+    auto *btClearMsg = button("btClearMsg", QStringLiteral("Üzenetablak törlése"), 664, 190, 200);
+    auto *btDetails = button("btDetails", QStringLiteral("Kommunikáció részletei >>>"), 664, 290, 200);
     connect(btStopAlarm, &QPushButton::clicked, this, [this] {
         Requests::SendStopAlarm(m_core.Link);
         FocusDummy();
@@ -475,7 +475,7 @@ void TMainForm::buildStatusPage(QWidget *page)
                             EventGridRows * EventGridRowHeight + 2 * m_cgEvents->frameWidth());
 
     auto *btRefresh = button("btRefresh", QStringLiteral("Frissítés"), 700, 340, 160);
-    auto *btLongEventList = button("btLongEventList", QStringLiteral("Long event list"), 700, 380, 160);
+    auto *btLongEventList = button("btLongEventList", QStringLiteral("Hosszú eseménylista"), 700, 380, 160);
     // Asks the module again for its eight most recent events.
     connect(btRefresh, &QPushButton::clicked, this, [this] {
         Requests::SendEventsRequest(m_core.Link, RefreshEventCount);
@@ -535,26 +535,27 @@ void TMainForm::buildParameterPage(QWidget *page)
     m_progress->setTextVisible(false);
     m_progress->setGeometry(4, EditorHeight + 10, EditorWidth, 18);
 
-    makeCommandButton(page, QStringLiteral("spbOpen"), QStringLiteral("Open"), QStringLiteral("Open parameter file"), 4, false);
-    makeCommandButton(page, QStringLiteral("spbSave"), QStringLiteral("Save"), QStringLiteral("Save parameter file"), 58, false);
+    makeCommandButton(page, QStringLiteral("spbOpen"), QStringLiteral("Megnyitás"), QStringLiteral("Adatok beolvasása fájlból"), 4, false);
+    makeCommandButton(page, QStringLiteral("spbSave"), QStringLiteral("Mentés"), QStringLiteral("Adatok mentése fájlba"), 58, false);
     // Never shown, kept for the language files.
     for (const char *name : {"spbOpenDisabled", "spbSaveDisabled"}) {
         auto *twin = named(new QToolButton(page), name);
         twin->setEnabled(false);
         twin->hide();
     }
-    m_commands[0] = makeCommandButton(page, QStringLiteral("spbReadModule"), QStringLiteral("Read"),
-                                      QStringLiteral("Read data from module"), 124, true);
-    m_commands[1] = makeCommandButton(page, QStringLiteral("spbWriteModule"), QStringLiteral("Write"),
-                                      QStringLiteral("Write data to module"), 178, true);
-    m_commands[2] = makeCommandButton(page, QStringLiteral("spbCompareData"), QStringLiteral("Compare"),
-                                      QStringLiteral("Compare data with module"), 232, true);
-    m_commands[3] = makeCommandButton(page, QStringLiteral("spbChangePW"), QStringLiteral("Password"),
-                                      QStringLiteral("Change the module password"), 296, true);
+    m_commands[0] = makeCommandButton(page, QStringLiteral("spbReadModule"), QStringLiteral("Olvasás"),
+                                      QStringLiteral("Adatok kiolvasása a modulból"), 124, true);
+    m_commands[1] = makeCommandButton(page, QStringLiteral("spbWriteModule"), QStringLiteral("Írás"),
+                                      QStringLiteral("Adatok beírása a modulba"), 178, true);
+    // Split at the prefix: the whole word is wider than the button column.
+    m_commands[2] = makeCommandButton(page, QStringLiteral("spbCompareData"), QStringLiteral("Össze-\nhasonlítás"),
+                                      QStringLiteral("Paraméterek összehasonlítása a modullal"), 232, true);
+    m_commands[3] = makeCommandButton(page, QStringLiteral("spbChangePW"), QStringLiteral("Jelszó"),
+                                      QStringLiteral("Jelszó módosítása"), 296, true);
     for (int i = 0; i < 4; ++i)
         m_twins[i] = page->findChild<QToolButton *>(m_commands[i]->objectName() + QStringLiteral("Disabled"));
 
-    auto *stop = named(new QPushButton(QStringLiteral("Stop"), page), "btnSTOP");
+    auto *stop = named(new QPushButton(QStringLiteral("Leállítás"), page), "btnSTOP");
     stop->setGeometry(EditorWidth + 12, EditorHeight - 40, CommandButtonWidth, 40);
     QFont f = stop->font();
     f.setBold(true);

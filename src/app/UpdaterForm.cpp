@@ -7,8 +7,8 @@ TFormUpdate::TFormUpdate(QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFormUpdate"));
-    setWindowTitle(QStringLiteral("Looking for version updates"));
-    auto *allow = new QCheckBox(QStringLiteral("Enable automatic program version updating"), this);
+    setWindowTitle(QStringLiteral("Programfrissítések keresése"));
+    auto *allow = new QCheckBox(QStringLiteral("Automatikus programfrissítés engedélyezése"), this);
     allow->setObjectName(QStringLiteral("cbAllowDownloadQuery"));
     allow->setChecked(true);
     auto *layout = new QVBoxLayout(this);

@@ -94,28 +94,28 @@ TFormDetails::TFormDetails(TMemoWriter &writer, QWidget *parent)
 
     struct Pane { TMemoControl **memo; const char *name; const char *caption; MemoTarget target; int x; int y; };
     const Pane panes[] = {
-        {&m_memo5, "Memo5", "AT-Commands", MemoTarget::AtCommands, 8, 8},
-        {&m_memo3, "Memo3", "Comments", MemoTarget::Comments, 304, 8},
-        {&m_memo4, "Memo4", "State", MemoTarget::StateLog, 8, 232},
+        {&m_memo5, "Memo5", "AT parancsok", MemoTarget::AtCommands, 8, 8},
+        {&m_memo3, "Memo3", "Megjegyzések", MemoTarget::Comments, 304, 8},
+        {&m_memo4, "Memo4", "Állapot", MemoTarget::StateLog, 8, 232},
         {&m_memoDTMF, "MemoDTMF", "DTMF", MemoTarget::DTMF, 304, 232},
         // The send log is kept but never visible: it lies beyond the shown width.
-        {&m_memo2, "Memo2", "Send", MemoTarget::SendLog, ShownWidth + 20, 8},
+        {&m_memo2, "Memo2", "Küldés", MemoTarget::SendLog, ShownWidth + 20, 8},
     };
     for (const Pane &p : panes) {
-        auto *caption = new QLabel(QString::fromLatin1(p.caption), this);
+        auto *caption = new QLabel(QString::fromUtf8(p.caption), this);
         caption->setGeometry(p.x, p.y, 288, 18);
         *p.memo = new TMemoControl(QString::fromLatin1(p.name), this);
         (*p.memo)->setGeometry(p.x, p.y + 20, 288, 196);
         m_writer.SetMemo(p.target, *p.memo, *p.memo);
     }
 
-    auto *btClose = new QPushButton(QStringLiteral("Close"), this);
+    auto *btClose = new QPushButton(QStringLiteral("Bezárás"), this);
     btClose->setObjectName(QStringLiteral("btClose"));
-    auto *btClear = new QPushButton(QStringLiteral("Clear windows"), this);
+    auto *btClear = new QPushButton(QStringLiteral("Ablakok törlése"), this);
     btClear->setObjectName(QStringLiteral("btClear"));
-    m_btStart = new QPushButton(QStringLiteral("Stop"), this);
+    m_btStart = new QPushButton(QStringLiteral("Leállítás"), this);
     m_btStart->setObjectName(QStringLiteral("btStart"));
-    auto *btSave = new QPushButton(QStringLiteral("Save to file"), this);
+    auto *btSave = new QPushButton(QStringLiteral("Mentés fájlba"), this);
     btSave->setObjectName(QStringLiteral("btSave"));
     int x = 8;
     for (QPushButton *b : {m_btStart, btClear, btSave, btClose}) {
@@ -136,14 +136,14 @@ TFormDetails::TFormDetails(TMemoWriter &writer, QWidget *parent)
     connect(btSave, &QPushButton::clicked, this, &TFormDetails::btSaveClick);
 
     m_chooseFile = [this] {
-        QFileDialog dialog(this, QString(), QString(), QStringLiteral("Text file (*.TXT)"));
+        QFileDialog dialog(this, QString(), QString(), QStringLiteral("Szövegfájl (*.TXT)"));
         dialog.setObjectName(QStringLiteral("SaveDialog1"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("TXT"));
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
     m_reportError = [this](const QString &message) {
-        QMessageBox::critical(this, QStringLiteral("Error"), message);
+        QMessageBox::critical(this, QStringLiteral("Hiba"), message);
     };
     resize(ShownWidth, WindowHeight);
 }
@@ -177,7 +177,7 @@ void TFormDetails::btStartClick()
     QPalette pal = m_btStart->palette();
     pal.setColor(QPalette::ButtonText, m_paused ? Green : Red);
     m_btStart->setPalette(pal);
-    m_btStart->setText(m_paused ? QStringLiteral("Start") : QStringLiteral("Stop"));
+    m_btStart->setText(m_paused ? QStringLiteral("Indítás") : QStringLiteral("Leállítás"));
 }
 
 void TFormDetails::btClearClick()
@@ -227,7 +227,7 @@ bool TFormDetails::SaveLog(const QString &fileName)
             file.cancelWriting();
     }
     if (!ok) {
-        const QString message = QStringLiteral("I/O error: %1\n%2").arg(file.errorString(), fileName);
+        const QString message = QStringLiteral("Fájlírási hiba: %1\n%2").arg(file.errorString(), fileName);
         qCDebug(lcDetails) << "log file not written:" << file.errorString();
         if (m_reportError)
             m_reportError(message);

@@ -23,11 +23,14 @@ public:
     }
 };
 
+// Room for the longest caption, "Új jelszó még egyszer:", and its translations.
+constexpr int EditLeft = 176;
+
 QLineEdit *makePasswordEdit(QWidget *parent, const char *name, int y)
 {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(140, y, 112, 22);
+    edit->setGeometry(EditLeft, y, 112, 22);
     edit->setMaxLength(TNewPW::MaxPasswordLength);
     edit->setEchoMode(QLineEdit::Password);
     edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));   // '*'
@@ -38,7 +41,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, int y)
 {
     auto *label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(12, y, 124, 22);
+    label->setGeometry(12, y, EditLeft - 16, 22);
     return label;
 }
 }
@@ -57,11 +60,11 @@ TNewPW::TNewPW(TAppCore &core, QWidget *parent)
     , m_core(core)
 {
     setObjectName(QStringLiteral("TNewPW"));
-    setWindowTitle(QStringLiteral("Password Change"));
+    setWindowTitle(QStringLiteral("Jelszó módosítása"));
     setFixedSize(ClientWidth, ClientHeight);
-    lbPWo->setText(QStringLiteral("Old password:"));
-    lbPWn1->setText(QStringLiteral("New password:"));
-    lbPWn2->setText(QStringLiteral("Repeat new password:"));
+    lbPWo->setText(QStringLiteral("Régi jelszó:"));
+    lbPWn1->setText(QStringLiteral("Új jelszó:"));
+    lbPWn2->setText(QStringLiteral("Új jelszó még egyszer:"));
 
     edOldpw->setValidator(new UpperCaseValidator(edOldpw));
     // Only the keys 0 to 9 (and Backspace) change the new-password edits.
@@ -74,7 +77,7 @@ TNewPW::TNewPW(TAppCore &core, QWidget *parent)
     edMasterCode->setVisible(false);
 
     btNewPW->setObjectName(QStringLiteral("btNewPW"));
-    btNewPW->setGeometry(96, 104, 80, 28);
+    btNewPW->setGeometry((ClientWidth - 80) / 2, 104, 80, 28);
     btNewPW->setDefault(true);
     btNewPW->setEnabled(false);
     btnFocusDummy->setObjectName(QStringLiteral("btnFocusDummy"));

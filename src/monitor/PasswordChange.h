@@ -16,7 +16,7 @@ class TNewPW : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int ClientWidth = 268;
+    static constexpr int ClientWidth = 300;
     static constexpr int ClientHeight = 144;
     static constexpr int MaxPasswordLength = 8;
     static constexpr int NewPasswordDelayMs = 2000;     // pwtimer

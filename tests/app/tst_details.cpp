@@ -105,10 +105,10 @@ private slots:
         f.details.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.details));
         QPushButton *start = f.button("btStart");
-        QCOMPARE(start->text(), QString("Stop"));
+        QCOMPARE(start->text(), QString("Leállítás"));
 
         QTest::mouseClick(start, Qt::LeftButton);
-        QCOMPARE(start->text(), QString("Start"));
+        QCOMPARE(start->text(), QString("Indítás"));
         QVERIFY(start->font().bold());
         QCOMPARE(start->palette().color(QPalette::ButtonText), QColor(0, 128, 0));
         f.writer.QueueMemoText(MemoTarget::Comments, "during pause", false);
@@ -116,7 +116,7 @@ private slots:
         QCOMPARE(f.memo("Memo3")->LineCount(), 0);
 
         QTest::mouseClick(start, Qt::LeftButton);
-        QCOMPARE(start->text(), QString("Stop"));
+        QCOMPARE(start->text(), QString("Leállítás"));
         QVERIFY(!start->font().bold());
         QCOMPARE(start->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
         f.writer.QueueMemoText(MemoTarget::Comments, "after", false);

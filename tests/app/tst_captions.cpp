@@ -1,0 +1,181 @@
+// The built-in (Hungarian) captions of the program's own windows: the texts an
+// installer reads, and that none of them is cut off by its control.
+
+#include "app/Application.h"
+#include "app/DialogForm.h"
+#include "app/FormMessage.h"
+#include "app/FormProgress.h"
+#include "app/UpdaterForm.h"
+#include "link/SerialDetails.h"
+#include "monitor/PasswordChange.h"
+#include "monitor/PasswordINPUT.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QtTest>
+#include <memory>
+
+namespace {
+// Room a push or tool button needs around its text (frame and padding).
+constexpr int ButtonPadding = 8;
+// Room a group box needs beside its title.
+constexpr int GroupTitlePadding = 8;
+// Room a grid cell needs beside its text.
+constexpr int CellPadding = 4;
+
+struct Fixture
+{
+    std::unique_ptr<TMorvo3Application> app;
+    TMainForm *main = nullptr;
+    Fixture()
+        : app(std::make_unique<TMorvo3Application>(QStringList{}))
+    {
+        app->Start();
+        main = app->MainForm();
+        main->show();
+    }
+};
+
+int widestLine(const QFontMetrics &fm, const QString &text)
+{
+    int w = 0;
+    for (const QString &line : text.split(QLatin1Char('\n')))
+        w = qMax(w, fm.horizontalAdvance(line));
+    return w;
+}
+
+// Every visible caption of the window that does not fit its control, one
+// line each ("name: text (needs w x h, has w x h)").
+QStringList cutCaptions(QWidget *window)
+{
+    QStringList cut;
+    auto report = [&cut](const QWidget *w, const QString &text, QSize need) {
+        if (need.width() > w->width() || need.height() > w->height())
+            cut << QStringLiteral("%1 \"%2\": needs %3x%4, has %5x%6")
+                       .arg(w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                                      : w->objectName(),
+                            text)
+                       .arg(need.width())
+                       .arg(need.height())
+                       .arg(w->width())
+                       .arg(w->height());
+    };
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!w->isVisibleTo(window) || w->width() == 0)
+            continue;
+        const QFontMetrics fm(w->font());
+        if (qobject_cast<QCheckBox *>(w) || qobject_cast<QRadioButton *>(w)) {
+            auto *b = static_cast<QAbstractButton *>(w);
+            report(b, b->text(), QSize(b->sizeHint().width(), fm.height()));
+        } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
+            if (b->text().isEmpty())
+                continue;
+            const int lines = int(b->text().count(QLatin1Char('\n'))) + 1;
+            report(b, b->text(), QSize(widestLine(fm, b->text()) + ButtonPadding, lines * fm.lineSpacing()));
+        } else if (auto *g = qobject_cast<QGroupBox *>(w)) {
+            report(g, g->title(), QSize(fm.horizontalAdvance(g->title()) + GroupTitlePadding, 0));
+        } else if (auto *l = qobject_cast<QLabel *>(w)) {
+            if (l->text().isEmpty() || l->wordWrap() || !l->pixmap().isNull())
+                continue;
+            report(l, l->text(), l->sizeHint().boundedTo(QSize(QWIDGETSIZE_MAX, fm.height())));
+        } else if (auto *t = qobject_cast<QTableWidget *>(w)) {
+            const QFontMetrics cellFm(t->font());
+            for (int c = 0; c < t->columnCount(); ++c) {
+                const QTableWidgetItem *item = t->item(0, c);
+                if (item && cellFm.horizontalAdvance(item->text()) + CellPadding > t->columnWidth(c))
+                    cut << QStringLiteral("%1 column %2 \"%3\"").arg(t->objectName()).arg(c).arg(item->text());
+            }
+        }
+    }
+    return cut;
+}
+} // namespace
+
+class TestCaptions : public QObject
+{
+    Q_OBJECT
+private slots:
+    void mainWindowSpeaksHungarian_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("USB mode") << "rbUSB" << "A modul USB kábellel csatlakozik a számítógéphez";
+        QTest::newRow("IP mode") << "rbIPmode" << "Távoli modul elérése IP (internet) kapcsolaton keresztül";
+        QTest::newRow("connect") << "btGPRS_Connect" << "Kapcsolódás a szerverhez";
+        QTest::newRow("disconnect") << "btGPRS_Disconnect" << "Kapcsolat bontása";
+        QTest::newRow("save password") << "cbSavePWD" << "Jelszó mentése";
+        QTest::newRow("clear relay log") << "btClearMemoGPRS" << "Részletek törlése";
+        QTest::newRow("stop alarm") << "btStopAlarm" << "Riasztás leállítása";
+        QTest::newRow("refresh") << "btRefresh" << "Frissítés";
+        QTest::newRow("details") << "btDetails" << "Kommunikáció részletei >>>";
+        QTest::newRow("long list") << "btLongEventList" << "Hosszú eseménylista";
+        QTest::newRow("relay on") << "btREL1Start" << "Be";
+        QTest::newRow("relay off") << "btREL2Stop" << "Ki";
+        QTest::newRow("open") << "spbOpen" << "Megnyitás";
+        QTest::newRow("read") << "spbReadModule" << "Olvasás";
+        QTest::newRow("read twin") << "spbReadModuleDisabled" << "Olvasás";
+        QTest::newRow("stop") << "btnSTOP" << "Leállítás";
+        QTest::newRow("on/off mode") << "btOnOffMode" << "Módosítás";
+        QTest::newRow("test report") << "btTestNow" << "Tesztjelentés küldés most";
+    }
+    void mainWindowSpeaksHungarian()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        Fixture f;
+        auto *b = f.main->findChild<QAbstractButton *>(name);
+        QVERIFY2(b, qPrintable(name));
+        QCOMPARE(b->text(), caption);
+    }
+
+    void windowsSpeakHungarian()
+    {
+        Fixture f;
+        const TAppWindows &w = f.app->Windows();
+        QCOMPARE(w.Details->windowTitle(), QString("Kommunikáció részletei"));
+        QCOMPARE(w.Message->windowTitle(), QString("Rendszerüzenet"));
+        QCOMPARE(w.Dialog->windowTitle(), QString("Figyelmeztetés"));
+        QCOMPARE(w.PWForm->windowTitle(), QString("Jelszó"));
+        QCOMPARE(w.Dialog->findChild<QPushButton *>("btnYes")->text(), QString("Igen"));
+        QCOMPARE(w.Dialog->findChild<QPushButton *>("btnNo")->text(), QString("Nem"));
+        const std::pair<const char *, const char *> details[] = {
+            {"btClose", "Bezárás"}, {"btClear", "Ablakok törlése"}, {"btStart", "Leállítás"}, {"btSave", "Mentés fájlba"}};
+        for (const auto &[name, caption] : details)
+            QCOMPARE(w.Details->findChild<QPushButton *>(name)->text(), QString::fromUtf8(caption));
+        auto *pages = f.main->findChild<QTabWidget *>(QStringLiteral("pcMain"));
+        QCOMPARE((QStringList{pages->tabText(0), pages->tabText(1), pages->tabText(2)}),
+                 (QStringList{"Kapcsolat", "Modul állapot", "Paraméter beállítások"}));
+    }
+
+    // Hungarian words are long: every caption a window shows must fit its
+    // control, on every page of the main window.
+    void captionsAreNotCutOff()
+    {
+        Fixture f;
+        auto *pages = f.main->findChild<QTabWidget *>(QStringLiteral("pcMain"));
+        QStringList cut;
+        for (int i = 0; i < pages->count(); ++i) {
+            pages->setCurrentIndex(i);
+            cut << cutCaptions(f.main);
+        }
+        const TAppWindows &w = f.app->Windows();
+        f.app->MainForm()->ShowMessage(QStringLiteral("Jelszó elfogadva."));
+        for (QWidget *window : std::initializer_list<QWidget *>{w.Details, w.Dialog, w.Update, w.Progress, w.PWForm,
+                                                                  w.NewPW, w.Message}) {
+            window->show();
+            QCoreApplication::processEvents();
+            cut << cutCaptions(window);
+            window->hide();
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(TestCaptions)
+#include "tst_captions.moc"
