@@ -13,8 +13,10 @@ cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" -j"$jobs" --target morvo3 morvo3-sim
 
 pids=()
+twmrc=""
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  [ -z "$twmrc" ] || rm -f "$twmrc"
 }
 trap cleanup EXIT
 
@@ -46,7 +48,7 @@ if [ -z "${DISPLAY:-}" ]; then
   # A small window manager draws the title bars, so the screenshot shows the captions.
   # RandomPlacement: twm would otherwise wait for a click to place each new window.
   twmrc=$(mktemp)
-  printf 'RandomPlacement\nUsePPosition "on"\n' > "$twmrc"
+  printf 'RandomPlacement\nUsePPosition "on"\nDecorateTransients\n' > "$twmrc"
   DISPLAY=$display twm -f "$twmrc" >/dev/null 2>&1 &
   pids+=($!)
   DISPLAY=$display "$root/build/morvo3" "$@" &
