@@ -40,6 +40,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <exception>
+#include <functional>
 
 Q_LOGGING_CATEGORY(lcApp, "morvo3.app", QtWarningMsg)
 
@@ -53,56 +54,57 @@ constexpr int ImageSize = 32;
 constexpr int CommandButtonWidth = 84;
 constexpr int CommandButtonHeight = 48;
 
-QPixmap drawLinkImage(const QColor &fill, const QString &text)
+// A transparent, antialiased image of the indicator panels' size, painted by paint.
+QPixmap drawImage(const std::function<void(QPainter &)> &paint)
 {
     QPixmap pm(ImageSize, ImageSize);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1));
-    p.setBrush(fill);
-    p.drawRoundedRect(QRectF(1.5, 6.5, ImageSize - 3, ImageSize - 13), 5, 5);
-    QFont f = p.font();
-    f.setPixelSize(9);
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(fill.lightness() > 140 ? Qt::black : Qt::white);
-    p.drawText(QRect(0, 0, ImageSize, ImageSize), Qt::AlignCenter, text);
+    paint(p);
     return pm;
+}
+
+QPixmap drawLinkImage(const QColor &fill, const QString &text)
+{
+    return drawImage([&](QPainter &p) {
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(fill);
+        p.drawRoundedRect(QRectF(1.5, 6.5, ImageSize - 3, ImageSize - 13), 5, 5);
+        QFont f = p.font();
+        f.setPixelSize(9);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(fill.lightness() > 140 ? Qt::black : Qt::white);
+        p.drawText(QRect(0, 0, ImageSize, ImageSize), Qt::AlignCenter, text);
+    });
 }
 
 QPixmap drawUsbPlug()
 {
-    QPixmap pm(ImageSize, ImageSize);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0, 0, 160), 2));
-    p.setBrush(QColor(120, 160, 255));
-    p.drawRect(QRectF(9, 3, 14, 12));
-    p.setBrush(QColor(0, 0, 160));
-    p.drawRect(QRectF(12, 15, 8, 14));
-    p.setPen(Qt::white);
-    p.drawLine(QPointF(13, 8), QPointF(15, 8));
-    p.drawLine(QPointF(17, 8), QPointF(19, 8));
-    return pm;
+    return drawImage([](QPainter &p) {
+        p.setPen(QPen(QColor(0, 0, 160), 2));
+        p.setBrush(QColor(120, 160, 255));
+        p.drawRect(QRectF(9, 3, 14, 12));
+        p.setBrush(QColor(0, 0, 160));
+        p.drawRect(QRectF(12, 15, 8, 14));
+        p.setPen(Qt::white);
+        p.drawLine(QPointF(13, 8), QPointF(15, 8));
+        p.drawLine(QPointF(17, 8), QPointF(19, 8));
+    });
 }
 
 QPixmap drawGlobe()
 {
-    QPixmap pm(ImageSize, ImageSize);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0, 90, 0), 1.5));
-    p.setBrush(QColor(120, 200, 255));
-    const QRectF r(3, 3, 26, 26);
-    p.drawEllipse(r);
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QRectF(10, 3, 12, 26));
-    p.drawLine(QPointF(3, 16), QPointF(29, 16));
-    p.drawLine(QPointF(16, 3), QPointF(16, 29));
-    return pm;
+    return drawImage([](QPainter &p) {
+        p.setPen(QPen(QColor(0, 90, 0), 1.5));
+        p.setBrush(QColor(120, 200, 255));
+        p.drawEllipse(QRectF(3, 3, 26, 26));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(10, 3, 12, 26));
+        p.drawLine(QPointF(3, 16), QPointF(29, 16));
+        p.drawLine(QPointF(16, 3), QPointF(16, 29));
+    });
 }
 
 QLabel *makeImage(QWidget *parent, const QString &name, const QPixmap &pm, int x, int y)
