@@ -3,8 +3,8 @@
 // catalogue, the parameter image, the module link, the memo writer and the
 // module password. The main window and the command-line tool each build one.
 
-#include "app/Morvo3Texts.h"
-#include "app/WaitContext.h"
+#include "common/Morvo3Texts.h"
+#include "common/WaitContext.h"
 #include "link/Communication.h"
 #include "link/MemoWriter.h"
 #include "params/EE_Struct.h"

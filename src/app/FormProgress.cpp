@@ -1,6 +1,6 @@
 #include "app/FormProgress.h"
 
-#include "app/WaitContext.h"
+#include "common/WaitContext.h"
 
 #include <QHBoxLayout>
 #include <QProgressBar>

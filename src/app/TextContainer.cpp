@@ -1,6 +1,6 @@
 #include "app/TextContainer.h"
 
-#include "app/Morvo3Texts.h"
+#include "common/Morvo3Texts.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,7 +1,7 @@
 #include "link/Communication.h"
 
-#include "app/CodePage1250.h"
-#include "app/Morvo3Texts.h"
+#include "common/CodePage1250.h"
+#include "common/Morvo3Texts.h"
 #include "link/Requests.h"
 
 #include <QLoggingCategory>

@@ -1,6 +1,6 @@
 #include "link/Requests.h"
 
-#include "app/WaitContext.h"
+#include "common/WaitContext.h"
 
 namespace Requests {
 

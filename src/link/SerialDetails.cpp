@@ -1,6 +1,6 @@
 #include "link/SerialDetails.h"
 
-#include "app/CodePage1250.h"
+#include "common/CodePage1250.h"
 
 #include <QFileDialog>
 #include <QLabel>

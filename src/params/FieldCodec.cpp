@@ -1,6 +1,6 @@
 #include "params/FieldCodec.h"
 
-#include "app/CodePage1250.h"
+#include "common/CodePage1250.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "params/ModuleTransfer.h"
 
-#include "app/Morvo3Texts.h"
-#include "app/WaitContext.h"
+#include "common/Morvo3Texts.h"
+#include "common/WaitContext.h"
 #include "link/Communication.h"
 #include "link/Identification.h"
 #include "link/Requests.h"

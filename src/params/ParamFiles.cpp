@@ -2,7 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/Main.h"
-#include "app/Morvo3Texts.h"
+#include "common/Morvo3Texts.h"
 #include "params/ParamEditor.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // The Windows-1250 table used for the log file and the module's texts.
 
-#include "app/CodePage1250.h"
+#include "common/CodePage1250.h"
 
 #include <QStringDecoder>
 #include <QtTest>

@@ -1,6 +1,6 @@
 // The communication details window and the memo controls behind the memo writer.
 
-#include "app/CodePage1250.h"
+#include "common/CodePage1250.h"
 #include "link/MemoWriter.h"
 #include "link/SerialDetails.h"
 

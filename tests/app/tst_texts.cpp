@@ -1,6 +1,6 @@
 // The text catalogue and its window.
 
-#include "app/Morvo3Texts.h"
+#include "common/Morvo3Texts.h"
 #include "app/TextContainer.h"
 
 #include <QLabel>

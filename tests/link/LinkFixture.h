@@ -2,7 +2,7 @@
 // A fresh link with a fixed test key, a transmitter that keeps every wire frame,
 // and a record of everything the link told the outside world.
 
-#include "app/Morvo3Texts.h"
+#include "common/Morvo3Texts.h"
 #include "link/Communication.h"
 #include "link/Requests.h"
 

@@ -4,7 +4,7 @@
 
 #include "LinkFixture.h"
 
-#include "app/WaitContext.h"
+#include "common/WaitContext.h"
 #include "link/Identification.h"
 
 #include <QElapsedTimer>

@@ -3,7 +3,7 @@
 
 #include "LinkFixture.h"
 
-#include "app/WaitContext.h"
+#include "common/WaitContext.h"
 
 #include <QtTest>
 #include <functional>

@@ -3,7 +3,7 @@
 
 #include "TransferTestHost.h"
 
-#include "app/Morvo3Texts.h"
+#include "common/Morvo3Texts.h"
 #include "params/ParamEditor.h"
 #include "params/ParamFiles.h"
 

@@ -5,7 +5,7 @@
 #include "SimProcess.h"
 
 #include "Morvo3Config.h"
-#include "app/Morvo3Texts.h"
+#include "common/Morvo3Texts.h"
 #include "link/Communication.h"
 #include "link/Requests.h"
 #include "transport/DeviceWatcher.h"

@@ -1,4 +1,4 @@
-#include "app/WaitContext.h"
+#include "common/WaitContext.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,4 +1,4 @@
-#include "app/Morvo3Texts.h"
+#include "common/Morvo3Texts.h"
 
 const QHash<QString, QString> &Morvo3Texts::builtInTexts()
 {

@@ -1,4 +1,4 @@
-#include "app/CodePage1250.h"
+#include "common/CodePage1250.h"
 
 #include <QHash>
 

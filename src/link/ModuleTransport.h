@@ -1,0 +1,35 @@
+#pragma once
+// One way to the module: the USB cable or the IP relay. The module session holds
+// the active transport and routes every wire frame through it; a transport knows
+// nothing of frames, passwords or windows.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class TModuleTransport : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // Starts reaching the module (USB: look for the device and open it; relay:
+    // the connection is made by the caller first). false when it cannot start.
+    virtual bool Open() = 0;
+    // Ends the connection. Safe to call at any time, also from inside a signal.
+    virtual void Close() = 0;
+    // Bytes written now reach the module.
+    virtual bool IsUp() const = 0;
+    // Hands one whole wire frame over; true when every byte was taken.
+    virtual bool Write(const QByteArray &wireFrame) = 0;
+
+signals:
+    // Bytes from the module, in order.
+    void bytesReceived(const QByteArray &bytes);
+    // The transport came up (device opened, relay session established).
+    void up();
+    // The connection went away on its own (cable pulled, relay closed).
+    void lost();
+    // Something the user must be told (a device that cannot be opened, ...).
+    void message(const QString &text);
+};
