@@ -1,11 +1,9 @@
 #include "app/AppCore.h"
 
-#include "Morvo3Config.h"
-
 TAppCore::TAppCore(QObject *parent)
     : QObject(parent)
-    , Link(Texts, Morvo3Config::LinkKey)
-    , ModulePassword(QString::fromLatin1(Morvo3Config::DefaultModulePassword))
+    , Session(Texts, Wait)
+    , Link(Session.Link)
 {
     // Module texts and link traces all go through the queued memo writer.
     connect(&Link, &TLink::memoText, &Memos, &TMemoWriter::QueueMemoText);

@@ -28,11 +28,11 @@ TMorvo3Application::TMorvo3Application(const QStringList &arguments, QObject *pa
     m_windows.Welcome = own(new TWelcomeForm);
     m_windows.Details = own(new TFormDetails(m_core->Memos));
     m_windows.GPRS = own(new TGPRS);
-    m_windows.PWForm = own(new TPWForm(*m_core));
+    m_windows.PWForm = own(new TPWForm(m_core->Session));
     m_windows.Dialog = own(new TFormDialog);
     m_windows.Update = own(new TFormUpdate);
     m_windows.Message = own(new TMessageForm);
-    m_windows.NewPW = own(new TNewPW(*m_core));
+    m_windows.NewPW = own(new TNewPW(m_core->Session));
     m_windows.EListInfo = own(new TEListInfoForm);
     m_windows.OnOffMode = own(new TFormOnOffMode);
     m_windows.Progress = own(new TFormProgress(m_core->Wait));

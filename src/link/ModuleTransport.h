@@ -18,6 +18,9 @@ public:
     virtual bool Open() = 0;
     // Ends the connection. Safe to call at any time, also from inside a signal.
     virtual void Close() = 0;
+    // Lets the module go (it is not one this program may configure) but keeps
+    // watching: a module connected later is taken. Without a watch, Close().
+    virtual void ReleaseModule() { Close(); }
     // Bytes written now reach the module.
     virtual bool IsUp() const = 0;
     // Hands one whole wire frame over; true when every byte was taken.
@@ -30,6 +33,9 @@ signals:
     void up();
     // The connection went away on its own (cable pulled, relay closed).
     void lost();
+    // The transport looks for the module anew (a device came back): the
+    // link-state check starts again.
+    void restarted();
     // Something the user must be told (a device that cannot be opened, ...).
     void message(const QString &text);
 };

@@ -1,7 +1,6 @@
 #include "monitor/PasswordChange.h"
 
-#include "app/AppCore.h"
-#include "link/Requests.h"
+#include "common/Morvo3Texts.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -46,7 +45,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, int y)
 }
 }
 
-TNewPW::TNewPW(TAppCore &core, QWidget *parent)
+TNewPW::TNewPW(TModuleSession &session, QWidget *parent)
     : QDialog(parent)
     , lbPWo(makeLabel(this, "lbPWo", 12))
     , lbPWn1(makeLabel(this, "lbPWn1", 40))
@@ -57,7 +56,7 @@ TNewPW::TNewPW(TAppCore &core, QWidget *parent)
     , edMasterCode(new QLineEdit(this))
     , btNewPW(new QPushButton(QStringLiteral("OK"), this))
     , btnFocusDummy(new QPushButton(this))
-    , m_core(core)
+    , m_session(session)
 {
     setObjectName(QStringLiteral("TNewPW"));
     setWindowTitle(QStringLiteral("Jelszó módosítása"));
@@ -85,10 +84,12 @@ TNewPW::TNewPW(TAppCore &core, QWidget *parent)
     btnFocusDummy->setAutoDefault(false);
 
     // A child, so that the diagnostic timers panel finds it by name.
-    pwtimer.setParent(this);
-    pwtimer.setObjectName(QStringLiteral("pwtimer"));
-    pwtimer.setInterval(NewPasswordDelayMs);
-    connect(&pwtimer, &QTimer::timeout, this, &TNewPW::pwtimerTimer);
+    // The session sends the new password two seconds after "OK"; the window
+    // shows what went out and closes.
+    connect(&m_session, &TModuleSession::newPasswordSent, this, [this] {
+        edMasterCode->setText(PasswordChange->text());
+        close();
+    });
 
     for (QLineEdit *edit : {edOldpw, PasswordChange1, PasswordChange})
         connect(edit, &QLineEdit::textChanged, this, &TNewPW::UpdateOkButton);
@@ -97,10 +98,10 @@ TNewPW::TNewPW(TAppCore &core, QWidget *parent)
 
 void TNewPW::ApplyTexts()
 {
-    setWindowTitle(m_core.Texts.text(QStringLiteral("lbTXT_NEW_PW_Form_CAPTION")));
-    lbPWo->setText(m_core.Texts.text(QStringLiteral("lbTXT_PW_CAPTION2")));
-    lbPWn1->setText(m_core.Texts.text(QStringLiteral("lbTXT_PW_CAPTION3")));
-    lbPWn2->setText(m_core.Texts.text(QStringLiteral("lbTXT_PW_CAPTION4")));
+    setWindowTitle(m_session.Texts().text(QStringLiteral("lbTXT_NEW_PW_Form_CAPTION")));
+    lbPWo->setText(m_session.Texts().text(QStringLiteral("lbTXT_PW_CAPTION2")));
+    lbPWn1->setText(m_session.Texts().text(QStringLiteral("lbTXT_PW_CAPTION3")));
+    lbPWn2->setText(m_session.Texts().text(QStringLiteral("lbTXT_PW_CAPTION4")));
 }
 
 bool TNewPW::InputComplete() const
@@ -136,9 +137,9 @@ void TNewPW::changeEvent(QEvent *event)
 void TNewPW::btNewPWClick()
 {
     btnFocusDummy->setFocus();
-    if (edOldpw->text() != m_core.ModulePassword) {
+    if (!m_session.StartPasswordChange(edOldpw->text(), PasswordChange->text())) {
         auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(),
-                                    m_core.Texts.text(QStringLiteral("lbTXT_GIVEN_PWD_NOT_CORRECT")),
+                                    m_session.Texts().text(QStringLiteral("lbTXT_GIVEN_PWD_NOT_CORRECT")),
                                     QMessageBox::Ok, this);
         box->setObjectName(QStringLiteral("msgGivenPasswordNotCorrect"));
         box->setAttribute(Qt::WA_DeleteOnClose);
@@ -146,27 +147,4 @@ void TNewPW::btNewPWClick()
         return;
     }
     btNewPW->setEnabled(false);
-    m_core.ModulePassword = edOldpw->text();
-    if (m_pwTimer) {
-        m_pwTimer->setInterval(LoginWithOldDelayMs);
-        m_pwTimer->start();
-    }
-    pwtimer.start();
-    m_core.Link.PasswordAcceptedFlag = false;
-}
-
-void TNewPW::pwtimerTimer()
-{
-    pwtimer.stop();
-    if (m_pwTimer)
-        m_pwTimer->stop();
-    edMasterCode->setText(PasswordChange->text());
-    Requests::SendNewPassword(m_core.Link, edMasterCode->text());
-    // From here on the new password is the module password, confirmed or not.
-    m_core.ModulePassword = PasswordChange->text();
-    if (m_pwTimer) {
-        m_pwTimer->setInterval(LoginWithNewDelayMs);
-        m_pwTimer->start();
-    }
-    close();
 }

@@ -7,7 +7,8 @@
 #include <QPointer>
 #include <QTimer>
 
-class TAppCore;
+#include "link/ModuleSession.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -19,14 +20,11 @@ public:
     static constexpr int ClientWidth = 300;
     static constexpr int ClientHeight = 144;
     static constexpr int MaxPasswordLength = 8;
-    static constexpr int NewPasswordDelayMs = 2000;     // pwtimer
-    static constexpr int LoginWithOldDelayMs = 1000;    // PWTimer right after "OK"
-    static constexpr int LoginWithNewDelayMs = 4000;    // PWTimer after the new password went out
+    static constexpr int NewPasswordDelayMs = TModuleSession::ChangeNewPasswordDelayMs;     // pwtimer
+    static constexpr int LoginWithOldDelayMs = TModuleSession::ChangeLoginWithOldDelayMs;   // PWTimer right after "OK"
+    static constexpr int LoginWithNewDelayMs = TModuleSession::ChangeLoginWithNewDelayMs;   // PWTimer after the new password went out
 
-    explicit TNewPW(TAppCore &core, QWidget *parent = nullptr);
-
-    // The main window's password timer.
-    void SetPasswordTimer(QTimer *pwTimer) { m_pwTimer = pwTimer; }
+    explicit TNewPW(TModuleSession &session, QWidget *parent = nullptr);
 
     QLabel *lbPWo;
     QLabel *lbPWn1;
@@ -37,7 +35,6 @@ public:
     QLineEdit *edMasterCode;
     QPushButton *btNewPW;
     QPushButton *btnFocusDummy;
-    QTimer pwtimer;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -48,8 +45,6 @@ private:
     bool InputComplete() const;
     void UpdateOkButton();
     void btNewPWClick();
-    void pwtimerTimer();
 
-    TAppCore &m_core;
-    QPointer<QTimer> m_pwTimer;
+    TModuleSession &m_session;
 };

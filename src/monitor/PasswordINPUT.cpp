@@ -1,6 +1,6 @@
 #include "monitor/PasswordINPUT.h"
 
-#include "app/AppCore.h"
+#include "common/Morvo3Texts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,13 +13,13 @@
 
 Q_LOGGING_CATEGORY(lcPassword, "morvo3.password", QtWarningMsg)
 
-TPWForm::TPWForm(TAppCore &core, QWidget *parent)
+TPWForm::TPWForm(TModuleSession &session, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , lbPW(new QLabel(this))
     , PasswordIN(new QLineEdit(this))
     , Button1(new QPushButton(QStringLiteral("OK"), this))
     , btnFocusDummy(new QPushButton(this))
-    , m_core(core)
+    , m_session(session)
 {
     setObjectName(QStringLiteral("TPWForm"));
     setWindowTitle(QStringLiteral("Jelszó"));
@@ -43,8 +43,8 @@ TPWForm::TPWForm(TAppCore &core, QWidget *parent)
 
 void TPWForm::ApplyTexts()
 {
-    lbPW->setText(m_core.Texts.text(QStringLiteral("lbTXT_PW_CAPTION1")));
-    setWindowTitle(m_core.Texts.text(QStringLiteral("lbTXT_PASSWORD")));
+    lbPW->setText(m_session.Texts().text(QStringLiteral("lbTXT_PW_CAPTION1")));
+    setWindowTitle(m_session.Texts().text(QStringLiteral("lbTXT_PASSWORD")));
 }
 
 void TPWForm::ShowWith(Qt::WindowModality modality)
@@ -124,13 +124,8 @@ void TPWForm::changeEvent(QEvent *event)
 void TPWForm::Button1Click()
 {
     btnFocusDummy->setFocus();
-    m_core.ModulePassword = PasswordIN->text();
-    if (m_pwTimer) {
-        m_pwTimer->setInterval(FirstSendDelayMs);
-        m_pwTimer->start();
-    } else {
-        qCDebug(lcPassword) << "no password timer to start";
-    }
+    // The first login a second from now, then every 3 s.
+    m_session.SubmitLoginPassword(PasswordIN->text());
     m_closing = true;
     hide();
     setWindowModality(Qt::NonModal);

@@ -7,7 +7,8 @@
 #include <QElapsedTimer>
 #include <QPointer>
 
-class TAppCore;
+#include "link/ModuleSession.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -20,16 +21,13 @@ public:
     static constexpr int ClientWidth = 356;
     static constexpr int ClientHeight = 98;
     static constexpr int MaxPasswordLength = 10;
-    static constexpr int FirstSendDelayMs = 1000;   // PWTimer interval after "OK"
-    static constexpr int RepeatIntervalMs = 3000;   // PWTimer interval once it has sent
+    static constexpr int FirstSendDelayMs = TModuleSession::LoginFirstDelayMs;   // PWTimer interval after "OK"
+    static constexpr int RepeatIntervalMs = TModuleSession::LoginRepeatMs;      // PWTimer interval once it has sent
     // Taking the focus back is limited so that two windows that both insist on it
     // cannot keep handing it to each other.
     static constexpr int RefocusMinGapMs = 500;
 
-    explicit TPWForm(TAppCore &core, QWidget *parent = nullptr);
-
-    // The main window's password timer, started by "OK".
-    void SetPasswordTimer(QTimer *pwTimer) { m_pwTimer = pwTimer; }
+    explicit TPWForm(TModuleSession &session, QWidget *parent = nullptr);
 
     // Modal for the link-state check (the user must answer before going on); a
     // window already on screen is only raised, never shown twice.
@@ -55,8 +53,7 @@ private:
     void ApplyTexts();
     void ShowWith(Qt::WindowModality modality);
 
-    TAppCore &m_core;
-    QPointer<QTimer> m_pwTimer;
+    TModuleSession &m_session;
     bool m_closing = false;
     QElapsedTimer m_lastRefocus;
 };

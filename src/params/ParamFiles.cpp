@@ -1,9 +1,10 @@
 #include "params/ParamFiles.h"
 
-#include "app/AppCore.h"
-#include "app/Main.h"
 #include "common/Morvo3Texts.h"
+#include "common/WaitContext.h"
+#include "link/ModuleSession.h"
 #include "params/ParamEditor.h"
+#include "params/ParamPage.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -134,115 +135,111 @@ TFileOutcome TParamFiles::spbOpenClick()
     return TFileOutcome::Loaded;
 }
 
-TParamPageCommands::TParamPageCommands(TAppCore &core, TMainForm &form, const TParamPageLinkHooks &hooks)
-    : QObject(&core)
-    , Transfer(core.Wait, core.Texts, core.Image, core.Link, core.ParameterTransferActive, *this)
-    , Files(core.Texts, core.Image, *this, &form)
-    , m_core(core)
-    , m_form(&form)
-    , m_hooks(hooks)
+TParamPageCommands::TParamPageCommands(TModuleSession &session, TParamImage &image, TParamPage &page,
+                                       QObject *parent)
+    : QObject(parent)
+    , Transfer(session.Wait(), session.Texts(), image, session.Link, session.ParameterTransferActive, *this)
+    , Files(session.Texts(), image, *this, &page)
+    , m_session(session)
+    , m_page(&page)
 {
-    // A window that goes away ends every wait of a running procedure; the
-    // procedure then returns without reaching for the window again.
-    connect(&form, &QObject::destroyed, this, [this] {
+    // A page that goes away ends every wait of a running procedure; the
+    // procedure then returns without reaching for the page again.
+    connect(&page, &QObject::destroyed, this, [this] {
         if (Transfer.isRunning())
-            m_core.Wait.Closing = true;
+            m_session.Wait().Closing = true;
     });
 }
 
 bool TParamPageCommands::TransportUp()
 {
-    return m_form && m_hooks.transportUp && m_hooks.transportUp();
+    return m_page && m_session.TransportUp();
 }
 
 bool TParamPageCommands::IpMode()
 {
-    return m_form && m_hooks.ipMode && m_hooks.ipMode();
+    return m_page && m_session.IsIpMode();
 }
 
 bool TParamPageCommands::RelayConnected()
 {
-    return m_form && m_hooks.relayConnected && m_hooks.relayConnected();
+    return m_page && m_session.RelayConnected();
 }
 
 bool TParamPageCommands::PingAndWait(int activityFlags)
 {
-    return m_form && m_hooks.pingAndWait && m_hooks.pingAndWait(activityFlags);
+    return m_page && m_session.PingAndWait(activityFlags);
 }
 
 void TParamPageCommands::RefreshAndWait()
 {
-    if (m_form && m_hooks.refreshAndWait)
-        m_hooks.refreshAndWait();
+    if (m_page)
+        m_session.RefreshAndWait();
 }
 
 int TParamPageCommands::ActivityFlags()
 {
-    if (m_form && m_hooks.activityFlags)
-        return m_hooks.activityFlags();
+    if (m_page && m_session.HasIpSteps())
+        return m_session.ActivityFlags();
     return ITransferHost::ActivityFlags();
 }
 
 void TParamPageCommands::SetProgressMaximum(int maximum)
 {
-    if (!m_form)
-        return;
-    if (auto *bar = m_form->findChild<QProgressBar *>(QStringLiteral("Progress")))
-        bar->setMaximum(maximum);
+    if (m_page)
+        m_page->Progress()->setMaximum(maximum);
 }
 
 void TParamPageCommands::SetProgressPosition(int position)
 {
-    if (!m_form)
-        return;
-    if (auto *bar = m_form->findChild<QProgressBar *>(QStringLiteral("Progress")))
-        bar->setValue(position);
+    if (m_page)
+        m_page->Progress()->setValue(position);
 }
 
 void TParamPageCommands::SetProgressColor(TProgressColor color)
 {
-    if (m_form)
-        m_form->SetProgressColor(color == TProgressColor::Red ? TMainForm::Red : TMainForm::Green);
+    if (m_page)
+        m_page->SetProgressColor(color == TProgressColor::Red ? TParamPage::Red : TParamPage::Green);
 }
 
 void TParamPageCommands::ShowMessage(const QString &text)
 {
-    if (m_form)
-        m_form->ShowMessage(text);
+    if (m_page)
+        emit m_session.message(text);
 }
 
 bool TParamPageCommands::AskYesCancel(const QString &text)
 {
-    if (!m_form)
+    if (!m_page)
         return false;
     if (askYesCancel)
         return askYesCancel(text);
-    return QMessageBox::warning(m_form, dialogTitle(m_form), text, QMessageBox::Yes | QMessageBox::Cancel,
+    return QMessageBox::warning(m_page, dialogTitle(m_page), text, QMessageBox::Yes | QMessageBox::Cancel,
                                 QMessageBox::Cancel) == QMessageBox::Yes;
 }
 
 void TParamPageCommands::EnableModuleCommands()
 {
-    if (m_form)
-        m_form->EnableModuleCommands();
+    if (m_page)
+        m_page->EnableModuleCommands();
 }
 
 void TParamPageCommands::DisableModuleCommands()
 {
-    if (m_form)
-        m_form->DisableModuleCommands();
+    if (m_page)
+        m_page->DisableModuleCommands();
 }
 
 void TParamPageCommands::BuildImageFromEditor(TParamImage &image)
 {
-    if (m_form && m_form->ParamEditor())
-        m_form->ParamEditor()->BuildImageFromEditor(image);
+    if (m_page)
+        m_page->Editor()->BuildImageFromEditor(image);
 }
 
 void TParamPageCommands::LoadEditorFromImage(const TParamImage &image)
 {
-    if (m_form && m_form->ParamEditor())
-        m_form->ParamEditor()->LoadEditorFromImage(image);
+    if (m_page)
+        m_page->Editor()->LoadEditorFromImage(image);
 }
 
 void TParamPageCommands::spbReadModuleClick()

@@ -1,7 +1,7 @@
 #pragma once
-// The parameter page's commands in the main window: save the editor's
+// The parameter page's commands: save the editor's
 // parameters to a .KVD file and load one (TParamFiles), and the module
-// procedures bound to the main window (TParamPageCommands). The dialogs are
+// procedures behind the page's buttons (TParamPageCommands). The dialogs are
 // functions so that tests (and other front ends) can answer them.
 
 #include "params/ModuleTransfer.h"
@@ -13,8 +13,8 @@
 #include <functional>
 
 class Morvo3Texts;
-class TAppCore;
-class TMainForm;
+class TModuleSession;
+class TParamPage;
 
 enum class TFileOutcome {
     Saved,
@@ -70,27 +70,11 @@ private:
     QString m_lastFileName;
 };
 
-// What the main window knows about its connection that the parameter page needs.
-// Empty functions count as "no" (no relay: IP mode is never up).
-struct TParamPageLinkHooks
-{
-    std::function<bool()> transportUp;     // the transport of the selected mode is up
-    std::function<bool()> ipMode;
-    std::function<bool()> relayConnected;
-    std::function<bool(int activityFlags)> pingAndWait;
-    std::function<void()> refreshAndWait;
-    std::function<int()> activityFlags;
-};
-
-// The parameter page's command buttons bound to the main window. It lives as
-// long as the core (its QObject parent) and only reaches the window through a
-// guarded pointer: a window closed or destroyed while a procedure waits ends
-// every wait (Closing) and is not touched again.
 class TParamPageCommands : public QObject, public ITransferHost
 {
     Q_OBJECT
 public:
-    TParamPageCommands(TAppCore &core, TMainForm &form, const TParamPageLinkHooks &hooks);
+    TParamPageCommands(TModuleSession &session, TParamImage &image, TParamPage &page, QObject *parent);
 
     TModuleTransfer Transfer;
     TParamFiles Files;
@@ -127,7 +111,6 @@ signals:
     void fileFinished(TFileOutcome outcome);
 
 private:
-    TAppCore &m_core;
-    QPointer<TMainForm> m_form;
-    TParamPageLinkHooks m_hooks;
+    TModuleSession &m_session;
+    QPointer<TParamPage> m_page;
 };

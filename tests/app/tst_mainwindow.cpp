@@ -139,8 +139,10 @@ private slots:
             QVERIFY2(!f.get(name)->isVisibleTo(f.main), name);
         // The diagnostic panel lies beyond the right edge.
         QVERIFY(f.get("GroupBox7")->x() >= f.main->width());
-        for (const char *name : {"TimerConnectStatus", "GetVersionTimer", "PWTimer", "PWShowFormTimer", "WatchTimer"})
-            QVERIFY2(f.main->findChild<QTimer *>(name), name);
+        // The link timers belong to the session, the watch timer to the frame.
+        for (const char *name : {"TimerConnectStatus", "GetVersionTimer", "PWTimer", "PWShowFormTimer", "pwtimer"})
+            QVERIFY2(f.main->Session().findChild<QTimer *>(name), name);
+        QVERIFY(f.main->findChild<QTimer *>("WatchTimer"));
     }
 
     void modeStates_data()
@@ -174,7 +176,7 @@ private slots:
         f.main->findChild<QTabWidget *>("pcMain")->setCurrentIndex(0);
         for (const QString &name : clicks) {
             // A module was identified before the switch: every switch forgets it.
-            f.main->ModuleIdentified("GPRS Morvo3");
+            emit f.main->Session().Identification.identified("GPRS Morvo3");
             f.main->Core().Link.PasswordAcceptedFlag = true;
             QTest::mouseClick(f.get<QRadioButton>(name), Qt::LeftButton);
             QVERIFY(f.get<QRadioButton>(name)->isChecked());
@@ -190,9 +192,9 @@ private slots:
         QCOMPARE(f.visibleIndicator(), QString("imgUSB_NONE"));
         QCOMPARE(f.get("imgInternet")->isVisibleTo(f.main), internetIcon);
         QCOMPARE(f.get("imgUSB")->isVisibleTo(f.main), !internetIcon);
-        QCOMPARE(f.main->TimerConnectStatus->isActive(), checking);
-        QVERIFY(!f.main->GetVersionTimer->isActive());
-        QVERIFY(!f.main->PWTimer->isActive());
+        QCOMPARE(f.main->Session().TimerConnectStatus.isActive(), checking);
+        QVERIFY(!f.main->Session().GetVersionTimer.isActive());
+        QVERIFY(!f.main->Session().PWTimer.isActive());
     }
 
     void userUsbModeResetsTheStatusDisplay()
@@ -251,14 +253,14 @@ private slots:
     void identificationOutcome()
     {
         Fixture f;
-        f.main->GetVersionTimer->start();
-        f.main->ModuleIdentified("GPRS Morvo3 v2.05");
+        f.main->Session().GetVersionTimer.start();
+        emit f.main->Session().Identification.identified("GPRS Morvo3 v2.05");
         QCOMPARE(f.get<QLabel>("lbVersion")->text(), QString("GPRS Morvo3 v2.05"));
         QCOMPARE(f.commandState(), QString("enabled"));
         QCOMPARE(f.visibleIndicator(), QString("imgUSB_OK"));
 
-        f.main->ModuleRejected();
-        QVERIFY(!f.main->GetVersionTimer->isActive());
+        emit f.main->Session().Identification.rejected(QStringLiteral("Tavor"));
+        QVERIFY(!f.main->Session().GetVersionTimer.isActive());
         QCOMPARE(f.commandState(), QString("disabled"));
         QCOMPARE(f.visibleIndicator(), QString("imgUSB_NONE"));
     }
@@ -440,9 +442,9 @@ private slots:
         QVERIFY(!f.main->isVisible());
         QVERIFY(!f.message()->isVisible());
         QVERIFY(f.app->Finished());
-        for (QTimer *t : {f.main->TimerConnectStatus, f.main->GetVersionTimer, f.main->PWTimer,
-                          f.main->PWShowFormTimer, f.main->WatchTimer, &core.Wait.Time100msTimer,
-                          &core.Memos.MemoTimer})
+        for (QTimer *t : {&core.Session.TimerConnectStatus, &core.Session.GetVersionTimer, &core.Session.PWTimer,
+                          &core.Session.PWShowFormTimer, &core.Session.pwtimer, f.main->WatchTimer,
+                          &core.Wait.Time100msTimer, &core.Memos.MemoTimer})
             QVERIFY2(!t->isActive(), qPrintable(t->objectName()));
         // Closing twice and tearing everything down afterwards is harmless.
         f.main->close();

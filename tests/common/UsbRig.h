@@ -57,7 +57,7 @@ public:
         // Explicitly shown or hidden, whichever page is on top.
         return !child<QWidget>("spbReadModule")->isHidden() && child<QWidget>("spbReadModuleDisabled")->isHidden();
     }
-    int readers() const { return form()->findChildren<TCommunicator *>().size(); }
+    int readers() const { return app->Core().Session.findChildren<TCommunicator *>().size(); }
     TMessageForm *messages() const { return app->Windows().Message; }
     // The message window shows text now.
     bool showing(const QString &text) const

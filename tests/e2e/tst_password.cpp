@@ -91,7 +91,7 @@ void TestPassword::oldPasswordEditTakesCapitals()
     QFETCH(QString, typed);
     QFETCH(QString, stored);
     TAppCore core;
-    TNewPW window(core);
+    TNewPW window(core.Session);
     QTest::keyClicks(window.edOldpw, typed);
     QCOMPARE(window.edOldpw->text(), stored);
 }
@@ -111,7 +111,7 @@ void TestPassword::newPasswordEditsTakeDigitsOnly()
     QFETCH(QString, typed);
     QFETCH(QString, stored);
     TAppCore core;
-    TNewPW window(core);
+    TNewPW window(core.Session);
     for (QLineEdit *edit : {window.PasswordChange1, window.PasswordChange}) {
         QTest::keyClicks(edit, typed);
         QCOMPARE(edit->text(), stored);
@@ -140,7 +140,7 @@ void TestPassword::okButtonRule()
     QFETCH(QString, repeat);
     QFETCH(bool, enabled);
     TAppCore core;
-    TNewPW window(core);
+    TNewPW window(core.Session);
     QVERIFY(!window.btNewPW->isEnabled());
     QTest::keyClicks(window.edOldpw, oldPw);
     QTest::keyClicks(window.PasswordChange1, newPw);
@@ -151,10 +151,8 @@ void TestPassword::okButtonRule()
 void TestPassword::wrongOldPasswordChangesNothing()
 {
     TAppCore core;
-    core.ModulePassword = "1234";
-    QTimer pwTimer;
-    TNewPW window(core);
-    window.SetPasswordTimer(&pwTimer);
+    core.Session.ModulePassword = "1234";
+    TNewPW window(core.Session);
     window.show();
     QTest::keyClicks(window.edOldpw, "1235");
     QTest::keyClicks(window.PasswordChange1, "9999");
@@ -164,9 +162,9 @@ void TestPassword::wrongOldPasswordChangesNothing()
     auto *box = window.findChild<QMessageBox *>();
     QVERIFY(box);
     QCOMPARE(box->text(), core.Texts.text("lbTXT_GIVEN_PWD_NOT_CORRECT"));
-    QCOMPARE(core.ModulePassword, QString("1234"));
-    QVERIFY(!window.pwtimer.isActive());
-    QVERIFY(!pwTimer.isActive());
+    QCOMPARE(core.Session.ModulePassword, QString("1234"));
+    QVERIFY(!core.Session.pwtimer.isActive());
+    QVERIFY(!core.Session.PWTimer.isActive());
     QVERIFY(window.isVisible());
     QVERIFY(window.btNewPW->isEnabled());
 }
@@ -174,9 +172,7 @@ void TestPassword::wrongOldPasswordChangesNothing()
 void TestPassword::entryWindowTakesTenCharacters()
 {
     TAppCore core;
-    QTimer pwTimer;
-    TPWForm window(core);
-    window.SetPasswordTimer(&pwTimer);
+    TPWForm window(core.Session);
     window.ShowNonModal();
     QCOMPARE(window.windowTitle(), core.Texts.text("lbTXT_PASSWORD"));
     QCOMPARE(window.lbPW->text(), core.Texts.text("lbTXT_PW_CAPTION1"));
@@ -188,9 +184,9 @@ void TestPassword::entryWindowTakesTenCharacters()
     QVERIFY(window.isVisible());
     QTest::keyClick(window.PasswordIN, Qt::Key_Return);
     QVERIFY(!window.isVisible());
-    QCOMPARE(core.ModulePassword, QString("Abc1234567"));
-    QVERIFY(pwTimer.isActive());
-    QCOMPARE(pwTimer.interval(), TPWForm::FirstSendDelayMs);
+    QCOMPARE(core.Session.ModulePassword, QString("Abc1234567"));
+    QVERIFY(core.Session.PWTimer.isActive());
+    QCOMPARE(core.Session.PWTimer.interval(), TPWForm::FirstSendDelayMs);
 }
 
 void TestPassword::otherPasswordAskedThenChanged()
@@ -202,7 +198,7 @@ void TestPassword::otherPasswordAskedThenChanged()
     TPWForm *entry = rig.app->Windows().PWForm;
     // The factory password is refused: the entry window comes up, nothing is identified.
     QVERIFY2(QTest::qWaitFor([&] { return entry->isVisible(); }, UsbRig::IdentifyTimeoutMs), qPrintable(sim.output()));
-    QVERIFY(!rig.form()->PWTimer->isActive());
+    QVERIFY(!rig.core().Session.PWTimer.isActive());
     QTest::qWait(4500);   // a version poll in between is refused as well
     QVERIFY(rig.version().isEmpty());
 
@@ -235,13 +231,13 @@ void TestPassword::otherPasswordAskedThenChanged()
     QVERIFY(QTest::qWaitFor([&] { return rig.showing(changed); }, 4000));
     QVERIFY(!change->isVisible());
     QCOMPARE(sim.control("check-password 4321"), QStringLiteral("ok yes"));
-    QCOMPARE(rig.core().ModulePassword, QStringLiteral("4321"));
+    QCOMPARE(rig.core().Session.ModulePassword, QStringLiteral("4321"));
     rig.dismissMessage();
     // From then on the logins carry the new password and are accepted quietly.
     QTest::qWait(5000);
     QVERIFY(rig.messages()->IsClosed());
     QVERIFY(!entry->isVisible());
-    QVERIFY(rig.form()->PWTimer->isActive());
+    QVERIFY(rig.core().Session.PWTimer.isActive());
     QCOMPARE(sim.control("state").section(' ', 1, 1), QStringLiteral("logged-in=1"));
 
     // After "OK": the old password at 1 s, the new one at 2 s, the new one as the
@@ -269,15 +265,15 @@ void TestPassword::emptyPasswordAskedModally()
     UsbRig rig(sim.extraPortsEntry());
     QVERIFY(rig.start());
     // The link check has not run yet (its first tick is a second after USB mode began).
-    QVERIFY(rig.form()->TimerConnectStatus->isActive());
-    rig.core().ModulePassword.clear();
+    QVERIFY(rig.core().Session.TimerConnectStatus.isActive());
+    rig.core().Session.ModulePassword.clear();
     TPWForm *entry = rig.app->Windows().PWForm;
     QVERIFY(QTest::qWaitFor([&] { return entry->isVisible(); }, UsbRig::IdentifyTimeoutMs));
     QCOMPARE(entry->windowModality(), Qt::ApplicationModal);
     QTest::qWait(2500);
     // Still one window, the check goes on, nothing is sent meanwhile.
-    QCOMPARE(rig.form()->TimerConnectStatus->isActive(), true);
-    QVERIFY(!rig.form()->PWTimer->isActive());
+    QCOMPARE(rig.core().Session.TimerConnectStatus.isActive(), true);
+    QVERIFY(!rig.core().Session.PWTimer.isActive());
     QCOMPARE(sim.control("state").section(' ', 1, 1), QStringLiteral("logged-in=0"));
     entry->PasswordIN->clear();
     QTest::keyClicks(entry->PasswordIN, Password());
@@ -317,7 +313,7 @@ void TestPassword::passwordAskedDuringARead()
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.at(0).at(0).value<TTransferOutcome>(), TTransferOutcome::BlockFailed);
     QVERIFY(entry->isVisible());
-    QVERIFY(!rig.form()->PWTimer->isActive());
+    QVERIFY(!rig.core().Session.PWTimer.isActive());
 
     // Answered, the next read goes through in the same connection.
     entry->PasswordIN->clear();

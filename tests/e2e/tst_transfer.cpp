@@ -46,7 +46,7 @@ struct TModuleBench
     std::unique_ptr<TCommunicator> Reader;
     std::unique_ptr<TParamEditor> Editor = std::make_unique<TParamEditor>();
     TTransferTestHost Host{Editor.get()};
-    TModuleTransfer Transfer{Core.Wait, Core.Texts, Core.Image, Core.Link, Core.ParameterTransferActive, Host};
+    TModuleTransfer Transfer{Core.Wait, Core.Texts, Core.Image, Core.Link, Core.Session.ParameterTransferActive, Host};
     bool Accepted = false;
 
     ~TModuleBench()
@@ -75,7 +75,7 @@ struct TModuleBench
         if (!Core.Wait.WaitFor(ConnectTicks, [this] { return Reader->opened(); }))
             return false;
         QObject::connect(&Core.Link, &TLink::passwordAccepted, &Core, [this] { Accepted = true; });
-        Requests::SendLoginPassword(Core.Link, Core.ModulePassword);
+        Requests::SendLoginPassword(Core.Link, Core.Session.ModulePassword);
         if (!expectLogin)
             return true;
         return Core.Wait.WaitFor(LoginTicks, [this] { return Accepted; });
@@ -128,7 +128,7 @@ struct TModuleBench
     // Procedure bracket: the transfer flag is down and the commands are back.
     bool bracketClosed() const
     {
-        return !Core.ParameterTransferActive && Host.CommandsEnabled && Host.DisableCount == Host.EnableCount;
+        return !Core.Session.ParameterTransferActive && Host.CommandsEnabled && Host.DisableCount == Host.EnableCount;
     }
 
 private:

@@ -104,8 +104,8 @@ struct TIpBench
     TAppCore Core;
     QStringList Events;
     TScriptedModule Module{Core.Link, &Events};
-    TIpHost Host{Core.ParameterTransferActive, Events};
-    TModuleTransfer Transfer{Core.Wait, Core.Texts, Core.Image, Core.Link, Core.ParameterTransferActive, Host};
+    TIpHost Host{Core.Session.ParameterTransferActive, Events};
+    TModuleTransfer Transfer{Core.Wait, Core.Texts, Core.Image, Core.Link, Core.Session.ParameterTransferActive, Host};
 
     ~TIpBench() { Core.Link.setTransmitter({}); }
 };
@@ -148,7 +148,7 @@ void TestTransferIpSteps::readKeepsTheRelayAlive()
     QCOMPARE(b.Events, expectedEvents(QStringLiteral("read %1"), {6}));
     QCOMPARE(b.Host.Position, ModuleTransfer::ProgressMaximum);
     QVERIFY(!b.Host.isRed());
-    QVERIFY(!b.Core.ParameterTransferActive);
+    QVERIFY(!b.Core.Session.ParameterTransferActive);
     QCOMPARE(std::memcmp(b.Core.Image.bytes, b.Module.Image, ModuleTransfer::CopiedBlockCount * ParamImage::BlockLength), 0);
 }
 
@@ -169,7 +169,7 @@ void TestTransferIpSteps::writeAndCompareKeepTheRelayAlive()
     QCOMPARE(outcome, TTransferOutcome::Success);
     QCOMPARE(b.Events, expectedEvents(write ? QStringLiteral("write %1") : QStringLiteral("read %1"), {}));
     QCOMPARE(b.Host.Position, ModuleTransfer::ProgressMaximum);
-    QVERIFY(!b.Core.ParameterTransferActive);
+    QVERIFY(!b.Core.Session.ParameterTransferActive);
 }
 
 void TestTransferIpSteps::relayDoesNotAnswer_data()
@@ -209,7 +209,7 @@ void TestTransferIpSteps::relayDoesNotAnswer()
     QCOMPARE(b.Events, QStringList{QStringLiteral("ping 3")});
     QCOMPARE(b.Host.Position, ModuleTransfer::ProgressStarted);
     QVERIFY(b.Host.isRed());
-    QVERIFY(!b.Core.ParameterTransferActive);
+    QVERIFY(!b.Core.Session.ParameterTransferActive);
     QVERIFY(b.Host.CommandsEnabled);
     if (messageKey.isEmpty())
         QVERIFY(b.Host.Messages.isEmpty());

@@ -94,7 +94,7 @@ void TestTransferWindow::readAndCompareThroughTheButtons()
     QCOMPARE(rig.form()->ProgressColor(), TMainForm::Green);
     QCOMPARE(rel1->value(), 21);
     QVERIFY(rig.commandsEnabled());
-    QVERIFY(!rig.core().ParameterTransferActive);
+    QVERIFY(!rig.core().Session.ParameterTransferActive);
 
     click(rig, "spbCompareData");
     QCOMPARE(finished.size(), 2);
@@ -148,7 +148,7 @@ void TestTransferWindow::interruptedRead()
     QVERIFY2(sinceInterrupt.elapsed() < EndWithinMs, qPrintable(QString::number(sinceInterrupt.elapsed())));
     QVERIFY(positionAtInterrupt > 2 && positionAtInterrupt < 44);
     QCOMPARE(finished.size(), 1);
-    QVERIFY(!rig.core().ParameterTransferActive);
+    QVERIFY(!rig.core().Session.ParameterTransferActive);
     QVERIFY(form);
     QCOMPARE(rel1->value(), 9);
     if (closeWindow) {

@@ -67,11 +67,11 @@ void TestUsbMode::findsAndIdentifiesTheModule()
     QVERIFY(!rig.child("imgUSB_NONE")->isVisibleTo(rig.form()));
     // The password keeps going out every 3 s and is accepted each time; the
     // message is not shown again in this connection.
-    QVERIFY(rig.form()->PWTimer->isActive());
-    QCOMPARE(rig.form()->PWTimer->interval(), 3000);
+    QVERIFY(rig.core().Session.PWTimer.isActive());
+    QCOMPARE(rig.core().Session.PWTimer.interval(), 3000);
     QTest::qWait(QuietPeriodMs);
     QVERIFY(rig.messages()->IsClosed());
-    QVERIFY(!rig.form()->GetVersionTimer->isActive());
+    QVERIFY(!rig.core().Session.GetVersionTimer.isActive());
     QCOMPARE(sim.control("state").section(' ', 1, 1), QStringLiteral("logged-in=1"));
 }
 
@@ -114,7 +114,7 @@ void TestUsbMode::unplugReplugAndModeSwitches()
     QVERIFY(sim.controlOk("replug"));
     QTest::qWait(2500);
     QCOMPARE(rig.readers(), 0);
-    QVERIFY(!rig.form()->TimerConnectStatus->isActive());
+    QVERIFY(!rig.core().Session.TimerConnectStatus.isActive());
     QVERIFY(rig.version().isEmpty());
     QVERIFY(indicatorIs(rig, TConnectionIndicator::NONE));
 }
@@ -137,8 +137,8 @@ void TestUsbMode::incompatibleModuleIsRefused()
     QCOMPARE(rig.readers(), 0);
     // The poll stays stopped: nothing asks the module again.
     QTest::qWait(QuietPeriodMs + 1000);
-    QVERIFY(!rig.form()->GetVersionTimer->isActive());
-    QVERIFY(!rig.form()->TimerConnectStatus->isActive());
+    QVERIFY(!rig.core().Session.GetVersionTimer.isActive());
+    QVERIFY(!rig.core().Session.TimerConnectStatus.isActive());
     QCOMPARE(rig.readers(), 0);
     QVERIFY(indicatorIs(rig, TConnectionIndicator::NONE));
 }
@@ -187,7 +187,7 @@ void TestUsbMode::unopenablePortReportedOnce()
     QTest::qWait(QuietPeriodMs);
     QVERIFY(rig.messages()->IsClosed());
     QCOMPARE(rig.readers(), 1);
-    auto *reader = rig.form()->findChild<TCommunicator *>();
+    auto *reader = rig.core().Session.findChild<TCommunicator *>();
     QVERIFY(reader->searching());
     QVERIFY(!reader->opened());
     QVERIFY(indicatorIs(rig, TConnectionIndicator::NONE));
@@ -224,7 +224,7 @@ void TestUsbMode::unplugDuringReadEndsIt()
     QCOMPARE(finished.at(0).at(0).value<TTransferOutcome>(), TTransferOutcome::BlockFailed);
     // Three attempts of 1.5 s for the block that no longer comes, then it gives up.
     QVERIFY2(elapsed < 12000, qPrintable(QString::number(elapsed)));
-    QVERIFY(!rig.core().ParameterTransferActive);
+    QVERIFY(!rig.core().Session.ParameterTransferActive);
     QCOMPARE(rig.form()->ProgressColor(), TMainForm::Red);
     // The module is gone: its commands stay unavailable although the read ended.
     QVERIFY(rig.version().isEmpty());

@@ -4,7 +4,7 @@
 #include "link/Requests.h"
 #include "params/FieldCatalogue.h"
 #include "params/ModuleTransfer.h"
-#include "transport/USBCommunicator.h"
+#include "transport/UsbTransport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -21,14 +21,11 @@ Q_LOGGING_CATEGORY(lcCli, "morvo3.cli", QtWarningMsg)
 
 namespace {
 
-// The module wants its password again every few seconds, as the program sends it.
-constexpr int PasswordRepeatMs = 3000;
 // How long the module may take to answer the first password pair.
 constexpr int PasswordAnswerTicks = 30;
 // How long to look for the module when no device is named.
 constexpr int DefaultSearchSeconds = 10;
 constexpr int TicksPerSecond = 1000 / TWaitContext::TickMs;
-constexpr int ModuleBaudRate = 19200;
 
 void printErr(const QString &line)
 {
@@ -47,73 +44,19 @@ int fail(const QString &reason)
     return Cli::ExitError;
 }
 
-// The serial line to the module: found like the program finds it (the system's
-// ports and MORVO3_EXTRA_PORTS, by the module's description), or a named device.
-class TCliPort : public QObject
-{
-public:
-    TCliPort(TLink &link, const QString &device) : m_link(link)
-    {
-        TCommunicator::PortLister lister;
-        if (!device.isEmpty()) {
-            const QString location = QFileInfo(device).absoluteFilePath();
-            lister = [location] { return QList<TPortEntry>{{TCommunicator::DefaultDescription, location}}; };
-        }
-        m_reader = std::make_unique<TCommunicator>(this, QString(), ModuleBaudRate, lister);
-        m_reader->SetOnData([this](const QByteArray &bytes) {
-            BytesIn += bytes.size();
-            m_link.ReceiveLinkBytes(bytes);
-        });
-        connect(m_reader.get(), &TCommunicator::openFailed, this, [this](const QString &location) {
-            m_failure = QStringLiteral("the module's port %1 was found but could not be opened").arg(location);
-        });
-        connect(m_reader.get(), &TCommunicator::deviceLost, this, [this] {
-            m_failure = QStringLiteral("the connection to the module was lost");
-        });
-        m_link.setTransmitter([this](const QByteArray &frame) {
-            if (!m_reader->opened())
-                return false;
-            const qint64 n = m_reader->WriteData(frame);
-            BytesOut += n;
-            return n == frame.size();
-        });
-        // A technician waiting at the command line should not wait for the first
-        // periodic search.
-        m_reader->SearchNow();
-    }
-    ~TCliPort() override
-    {
-        m_link.setTransmitter({});
-        m_reader->CloseDevice();
-    }
-
-    // Bytes exchanged with the module so far.
-    qint64 BytesOut = 0;
-    qint64 BytesIn = 0;
-
-    bool isOpen() const { return m_reader->opened(); }
-    // Why the port is not usable, empty while nothing went wrong.
-    QString failure() const { return m_failure; }
-
-private:
-    TLink &m_link;
-    std::unique_ptr<TCommunicator> m_reader;
-    QString m_failure;
-};
-
 // The command-line host of the module procedures: no editor (the image is the
 // parameter set), progress and messages on stderr.
 class TCliHost : public ITransferHost
 {
 public:
-    TCliHost(TCliPort &port, const QString &action, bool answerYes)
-        : m_port(port), m_action(action), m_answerYes(answerYes), m_tty(::isatty(fileno(stderr)) != 0)
+    TCliHost(TModuleSession &session, const QString &action, bool answerYes)
+        : m_session(session), m_action(action), m_answerYes(answerYes), m_tty(::isatty(fileno(stderr)) != 0)
     {
     }
 
     QString lastMessage;
 
-    bool TransportUp() override { return m_port.isOpen(); }
+    bool TransportUp() override { return m_session.TransportUp(); }
     void SetProgressMaximum(int maximum) override { m_maximum = maximum; }
     void SetProgressPosition(int position) override
     {
@@ -154,7 +97,7 @@ public:
     }
 
 private:
-    TCliPort &m_port;
+    TModuleSession &m_session;
     QString m_action;
     bool m_answerYes;
     bool m_tty;
@@ -276,7 +219,7 @@ int Cli::Run(const QStringList &arguments)
 
     TAppCore core;
     if (parser.isSet(passwordOption))
-        core.ModulePassword = parser.value(passwordOption);
+        core.Session.ModulePassword = parser.value(passwordOption);
 
     // The file first: a bad file should not cost a module connection.
     if (command != QLatin1String("read")) {
@@ -285,11 +228,33 @@ int Cli::Run(const QStringList &arguments)
             return fail(error);
     }
 
-    TCliPort port(core.Link, parser.value(deviceOption));
-    core.Wait.WaitFor(searchSeconds * TicksPerSecond, [&] { return port.isOpen() || !port.failure().isEmpty(); });
-    if (!port.isOpen()) {
-        if (!port.failure().isEmpty())
-            return fail(port.failure());
+    // The module is reached through the program's own session: its USB
+    // transport (the named device, or the search by description), its frame
+    // routing and its login timer.
+    TUsbTransport::Options usb;
+    usb.searchAtOnce = true;   // no reason to wait for the first periodic search
+    usb.watchDevices = false;
+    if (parser.isSet(deviceOption)) {
+        const QString location = QFileInfo(parser.value(deviceOption)).absoluteFilePath();
+        usb.lister = [location] { return QList<TPortEntry>{{TCommunicator::DefaultDescription, location}}; };
+    }
+    TUsbTransport *port = nullptr;
+    QString failure;
+    core.Session.SetUsbTransportFactory([&](QObject *parent) -> TModuleTransport * {
+        port = new TUsbTransport(core.Texts, usb, parent);
+        QObject::connect(port, &TUsbTransport::openFailed, &core, [&](const QString &location) {
+            failure = QStringLiteral("the module's port %1 was found but could not be opened").arg(location);
+        });
+        QObject::connect(port, &TModuleTransport::lost, &core,
+                         [&] { failure = QStringLiteral("the connection to the module was lost"); });
+        return port;
+    });
+    core.Session.EnterUsbMode(TModeSwitch::Tool);
+    core.Wait.WaitFor(searchSeconds * TicksPerSecond,
+                      [&] { return core.Session.TransportUp() || !failure.isEmpty(); });
+    if (!core.Session.TransportUp()) {
+        if (!failure.isEmpty())
+            return fail(failure);
         return fail(parser.isSet(deviceOption)
                         ? QStringLiteral("no module at %1").arg(parser.value(deviceOption))
                         : QStringLiteral("no module found (no port described \"%1\"; --device PATH names one)")
@@ -299,25 +264,20 @@ int Cli::Run(const QStringList &arguments)
     // Log in as the program does: the pair at once and again every 3 s.
     bool accepted = false;
     bool refused = false;
-    QObject::connect(&core.Link, &TLink::passwordAccepted, &core, [&] { accepted = true; refused = false; });
-    QObject::connect(&core.Link, &TLink::passwordRequired, &core, [&] { refused = true; });
-    QTimer passwordTimer;
-    passwordTimer.setInterval(PasswordRepeatMs);
-    QObject::connect(&passwordTimer, &QTimer::timeout, &core,
-                     [&] { Requests::SendLoginPassword(core.Link, core.ModulePassword); });
-    Requests::SendLoginPassword(core.Link, core.ModulePassword);
-    passwordTimer.start();
+    QObject::connect(&core.Session, &TModuleSession::passwordAccepted, &core, [&] { accepted = true; refused = false; });
+    QObject::connect(&core.Session, &TModuleSession::passwordRequired, &core, [&] { refused = true; });
+    core.Session.LoginNow();
     core.Wait.WaitFor(PasswordAnswerTicks, [&] { return accepted; });
     if (!accepted && refused)
         return fail(QStringLiteral("the module did not accept the password"));
 
-    TCliHost host(port, command, answerYes);
-    TModuleTransfer transfer(core.Wait, core.Texts, core.Image, core.Link, core.ParameterTransferActive, host);
+    TCliHost host(core.Session, command, answerYes);
+    TModuleTransfer transfer(core.Wait, core.Texts, core.Image, core.Link, core.Session.ParameterTransferActive, host);
     // Runs one procedure, closes its progress line and, with --timing, reports
     // its time and the bytes it exchanged.
     const auto runProcedure = [&](TTransferOutcome (TModuleTransfer::*procedure)()) {
-        const qint64 outBefore = port.BytesOut;
-        const qint64 inBefore = port.BytesIn;
+        const qint64 outBefore = port->BytesOut;
+        const qint64 inBefore = port->BytesIn;
         QElapsedTimer clock;
         clock.start();
         const TTransferOutcome outcome = (transfer.*procedure)();
@@ -325,7 +285,7 @@ int Cli::Run(const QStringList &arguments)
         if (parser.isSet(timingOption)) {
             printErr(QStringLiteral("morvo3-cli: timing: %1 %2 s, %3 bytes out, %4 bytes in\n")
                          .arg(command).arg(clock.nsecsElapsed() / 1e9, 0, 'f', 4)
-                         .arg(port.BytesOut - outBefore).arg(port.BytesIn - inBefore));
+                         .arg(port->BytesOut - outBefore).arg(port->BytesIn - inBefore));
         }
         return outcome;
     };

@@ -1,0 +1,108 @@
+#include "transport/ConnectionPage.h"
+
+#include "link/SerialDetails.h"
+#include "link/ModuleSession.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+template <typename T> T *named(T *w, const char *name)
+{
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+} // namespace
+
+TConnectionPage::TConnectionPage(TModuleSession &session, QWidget *parent)
+    : QWidget(parent)
+    , m_session(session)
+{
+    setObjectName(QStringLiteral("tsKapcsolat"));
+    m_rbUSB = named(new QRadioButton(QStringLiteral("A modul USB kábellel csatlakozik a számítógéphez"), this), "rbUSB");
+    m_rbUSB->setGeometry(16, 16, 620, 24);
+    m_rbUSB->setChecked(true);
+    m_rbIPmode = named(new QRadioButton(QStringLiteral("Távoli modul elérése IP (internet) kapcsolaton keresztül"), this), "rbIPmode");
+    m_rbIPmode->setGeometry(16, 44, 620, 24);
+    connect(m_rbUSB, &QRadioButton::toggled, this, [this](bool on) {
+        if (!on)
+            return;
+        emit focusAway();
+        m_session.EnterUsbMode(TModeSwitch::User);
+    });
+    connect(m_rbIPmode, &QRadioButton::toggled, this, [this](bool on) {
+        if (!on)
+            return;
+        emit focusAway();
+        m_session.EnterIpMode();
+    });
+
+    auto *group = named(new QGroupBox(QStringLiteral("IP (internet) kapcsolat"), this), "gbGPRS");
+    group->setGeometry(16, 80, 640, 470);
+    auto addRow = [group](const QString &caption, QLineEdit *edit, int y) {
+        auto *label = new QLabel(caption, group);
+        label->setGeometry(16, y + 3, 150, 20);
+        edit->setGeometry(170, y, 220, 26);
+    };
+    m_edServerIP = named(new QLineEdit(group), "edServerIP");
+    m_edSerialNr = named(new QLineEdit(group), "edSerialNr");
+    m_edPWD = named(new QLineEdit(group), "edPWD");
+    m_edPWD->setEchoMode(QLineEdit::Password);
+    addRow(QStringLiteral("Szerver címe:"), m_edServerIP, 30);
+    addRow(QStringLiteral("Modul sorozatszáma:"), m_edSerialNr, 62);
+    addRow(QStringLiteral("Jelszó:"), m_edPWD, 94);
+    m_cbSavePWD = named(new QCheckBox(QStringLiteral("Jelszó mentése"), group), "cbSavePWD");
+    m_cbSavePWD->setGeometry(170, 126, 220, 24);
+    m_btGPRS_Connect = named(new QPushButton(QStringLiteral("Kapcsolódás a szerverhez"), group), "btGPRS_Connect");
+    m_btGPRS_Connect->setGeometry(410, 30, 210, 30);
+    m_btGPRS_Disconnect = named(new QPushButton(QStringLiteral("Kapcsolat bontása"), group), "btGPRS_Disconnect");
+    m_btGPRS_Disconnect->setGeometry(410, 66, 210, 30);
+    m_memoGPRS = new TMemoControl(QStringLiteral("MemoGPRS"), group);
+    m_memoGPRS->setGeometry(16, 160, 608, 256);
+    m_btClearMemoGPRS = named(new QPushButton(QStringLiteral("Részletek törlése"), group), "btClearMemoGPRS");
+    m_btClearMemoGPRS->setGeometry(16, 424, 160, 30);
+    // Design state: the relay controls start disabled.
+    for (QWidget *w : std::initializer_list<QWidget *>{m_btGPRS_Connect, m_btGPRS_Disconnect, m_cbSavePWD})
+        w->setEnabled(false);
+    connect(m_btGPRS_Connect, &QPushButton::clicked, this, [this] {
+        emit focusAway();
+        emit connectRequested();
+    });
+    connect(m_btGPRS_Disconnect, &QPushButton::clicked, this, [this] {
+        emit focusAway();
+        emit disconnectRequested();
+    });
+    connect(m_btClearMemoGPRS, &QPushButton::clicked, this, [this] {
+        emit focusAway();
+        m_memoGPRS->clear();
+    });
+
+    auto *update = named(new QLabel(QStringLiteral("<a href=\"#\">Programfrissítések keresése</a>"), this), "lbVersionUpdate");
+    update->setGeometry(16, 560, 300, 22);
+    connect(update, &QLabel::linkActivated, this, &TConnectionPage::updateCheckRequested);
+
+    connect(&session, &TModuleSession::modeChanged, this, [this](TConnectionMode mode, TModeSwitch how) {
+        ApplyMode(mode == TConnectionMode::IP, how == TModeSwitch::User);
+    });
+}
+
+void TConnectionPage::ApplyMode(bool ipMode, bool byUser)
+{
+    // The radio buttons follow the session, whoever switched it.
+    const QSignalBlocker usbBlock(m_rbUSB);
+    const QSignalBlocker ipBlock(m_rbIPmode);
+    m_rbUSB->setChecked(!ipMode);
+    m_rbIPmode->setChecked(ipMode);
+    for (QWidget *w : std::initializer_list<QWidget *>{m_edServerIP, m_edSerialNr, m_edPWD, m_memoGPRS,
+                                                       m_btClearMemoGPRS})
+        w->setEnabled(ipMode);
+    m_btGPRS_Disconnect->setEnabled(false);
+    m_btGPRS_Connect->setEnabled(ipMode);
+    // At start-up the save box keeps its design state.
+    if (ipMode || byUser)
+        m_cbSavePWD->setEnabled(ipMode);
+}
