@@ -1,6 +1,6 @@
 #include "app/FormMessage.h"
 
-#include "app/FocusKeeping.h"
+#include "common/FocusKeeping.h"
 
 #include <QApplication>
 #include <QCloseEvent>

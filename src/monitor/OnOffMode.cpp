@@ -1,6 +1,6 @@
 #include "monitor/OnOffMode.h"
 
-#include "app/FocusKeeping.h"
+#include "common/FocusKeeping.h"
 #include "params/EditorWidgets.h"
 
 #include <QCloseEvent>

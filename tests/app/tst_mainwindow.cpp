@@ -6,6 +6,8 @@
 #include "app/WelcomeForm.h"
 #include "link/SerialDetails.h"
 #include "params/ParamEditor.h"
+#include "monitor/PasswordChange.h"
+#include "params/ParamFiles.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -250,6 +252,45 @@ private slots:
         QCOMPARE(f.commandState(), QString("enabled"));
     }
 
+    // Covered module commands: neither Tab nor a click on their place reaches them.
+    void coveredCommandsAreOutOfReach_data()
+    {
+        QTest::addColumn<bool>("userSwitch");
+        QTest::newRow("after start-up (covered)") << false;
+        QTest::newRow("after a mode switch (disabled)") << true;
+    }
+    void coveredCommandsAreOutOfReach()
+    {
+        QFETCH(bool, userSwitch);
+        Fixture f;
+        if (userSwitch) {
+            QTest::mouseClick(f.get<QRadioButton>("rbIPmode"), Qt::LeftButton);
+            QTest::mouseClick(f.get<QRadioButton>("rbUSB"), Qt::LeftButton);
+        }
+        auto *pages = f.get<QTabWidget>("pcMain");
+        pages->setCurrentIndex(2);
+        f.main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.main));
+        QSignalSpy started(f.main->ParamCommands(), &TParamPageCommands::transferFinished);
+        f.get("spbSave")->setFocus(Qt::OtherFocusReason);
+        QWidget *page = pages->currentWidget();
+        for (int i = 0; i < 120; ++i) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : f.main, Qt::Key_Tab);
+            const QWidget *now = QApplication::focusWidget();
+            for (const QString &n : CommandNames) {
+                QVERIFY2(now != f.get(n), qPrintable(n + " took the focus"));
+                QVERIFY2(now != f.get(n + "Disabled"), qPrintable(n + "Disabled took the focus"));
+            }
+        }
+        for (const QString &n : CommandNames) {
+            QWidget *button = f.get(n);
+            // What lies on top at the button's centre is the inert twin.
+            QCOMPARE(page->childAt(button->geometry().center()), f.get(n + "Disabled"));
+        }
+        QCOMPARE(started.count(), 0);
+        QVERIFY(!f.app->Windows().NewPW->isVisible());
+    }
+
     void identificationOutcome()
     {
         Fixture f;
@@ -285,9 +326,12 @@ private slots:
         Fixture f;
         f.main->findChild<QTabWidget *>("pcMain")->setCurrentIndex(2);
         QVERIFY(!f.main->Core().Wait.StopRequested);
+        f.get("btnSTOP")->setFocus();
+        QCOMPARE(f.main->focusWidget(), f.get("btnSTOP"));
         QTest::mouseClick(f.get<QPushButton>("btnSTOP"), Qt::LeftButton);
         QVERIFY(f.main->Core().Wait.StopRequested);
-        QVERIFY(f.get("btnFocusDummy")->hasFocus() || !f.main->isActiveWindow());
+        // The button hands the focus to the dummy, so Space cannot stop the next procedure.
+        QCOMPARE(f.main->focusWidget(), f.get("btnFocusDummy"));
     }
 
     void commandLine_data()
@@ -411,6 +455,10 @@ private slots:
         QCOMPARE(versionState->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QCOMPARE(f.get<QLabel>("lbInterval_MemoTimer")->text(), QString("500"));
         QCOMPARE(relayState->text(), QString("Unknown")); // the relay has no such timer here
+        // The USB reader's search timer is a real one; there is no queue timer to name.
+        QCOMPARE(f.get<QLabel>("lbInterval_RefreshTimer")->text(), QString("1000"));
+        QVERIFY(f.get<QLabel>("lbState_RefreshTimer")->text() != QString("Unknown"));
+        QVERIFY(!f.main->findChild<QLabel *>("lbState_QueueTimer"));
 
         // A timer named by its owner is shown, and forgotten when the owner goes away.
         auto relayTimer = std::make_unique<QTimer>();

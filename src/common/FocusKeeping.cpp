@@ -1,4 +1,4 @@
-#include "app/FocusKeeping.h"
+#include "common/FocusKeeping.h"
 
 #include <QApplication>
 #include <QWidget>
