@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/FormMessage.h"
+#include "app/TimersPanel.h"
 #include "Morvo3Config.h"
 #include "app/UpdaterForm.h"
 #include "app/WelcomeForm.h"
@@ -36,7 +37,6 @@ Q_LOGGING_CATEGORY(lcApp, "morvo3.app", QtWarningMsg)
 
 const QColor TMainForm::Red(255, 0, 0);
 const QColor TMainForm::Green(0, 128, 0);
-const QColor TMainForm::Black(0, 0, 0);
 
 namespace {
 constexpr int ImageSize = 32;
@@ -103,14 +103,6 @@ QLabel *makeImage(QWidget *parent, const QString &name, const QPixmap &pm, int x
     return img;
 }
 
-void setTextColor(QWidget *w, const QColor &color)
-{
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::WindowText, color);
-    pal.setColor(QPalette::ButtonText, color);
-    w->setPalette(pal);
-}
-
 template <typename T> T *named(T *w, const char *name)
 {
     w->setObjectName(QLatin1String(name));
@@ -144,11 +136,6 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
     setFixedSize(WindowWidth, WindowHeight);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-
-    WatchTimer = new QTimer(this);
-    WatchTimer->setObjectName(QStringLiteral("WatchTimer"));
-    WatchTimer->setInterval(WatchIntervalMs);
-    connect(WatchTimer, &QTimer::timeout, this, &TMainForm::WatchTimerTimer);
 
     // The USB cable as the session's transport in USB mode.
     Session().SetUsbTransportFactory([this](QObject *parent) -> TModuleTransport * {
@@ -317,66 +304,34 @@ void TMainForm::buildTopStrip()
 void TMainForm::buildTimersPanel()
 {
     // Diagnostics: beyond the right edge of the client area.
-    auto *box = named(new QGroupBox(QStringLiteral("Timers"), this), "GroupBox7");
-    box->setGeometry(WindowWidth + 20, 40, 420, 520);
-    m_btnTimerChecker = named(new QPushButton(QStringLiteral("Start"), box), "btnTimerChecker");
-    m_btnTimerChecker->setGeometry(10, 20, 100, 26);
-    setTextColor(m_btnTimerChecker, Red);
-    connect(m_btnTimerChecker, &QPushButton::clicked, this, &TMainForm::btnTimerCheckerClick);
+    m_timersPanel = new TTimersPanel(this);
+    m_timersPanel->setGeometry(WindowWidth + 20, 40, 420, 520);
+    WatchTimer = &m_timersPanel->WatchTimer;
+    const auto session = [this](QTimer TModuleSession::*timer) -> TTimersPanel::Getter {
+        return [this, timer] { return &(Session().*timer); };
+    };
+    m_timersPanel->AddGroup(QStringLiteral("MainForm"),
+                            {{"TimerConnectStatus", session(&TModuleSession::TimerConnectStatus)},
+                             {"GetVersionTimer", session(&TModuleSession::GetVersionTimer)},
+                             {"Time100msTimer", [this] { return &m_core.Wait.Time100msTimer; }},
+                             {"PWShowFormTimer", session(&TModuleSession::PWShowFormTimer)},
+                             {"PWTimer", session(&TModuleSession::PWTimer)},
+                             {"WatchTimer", [this] { return WatchTimer; }}});
+    m_timersPanel->AddGroup(QStringLiteral("GPRSSocket"),
+                            {{"RemoteConnTimer", TTimersPanel::ChildOf(m_windows.GPRS, "RemoteConnTimer")},
+                             {"DecreaseTimer", TTimersPanel::ChildOf(m_windows.GPRS, "DecreaseTimer")}});
+    m_timersPanel->AddGroup(QStringLiteral("Communication"),
+                            {{"IdentificationTimer", [this] { return &Session().Identification.IdentificationTimer; }}});
+    // The reader's search timer; the reader comes and goes with the device.
+    m_timersPanel->AddGroup(QStringLiteral("USBCommunicator"),
+                            {{"RefreshTimer", TTimersPanel::ChildOf(&Session(), "USBRefreshTimer")}});
+    m_timersPanel->AddGroup(QStringLiteral("MemoWriter"), {{"MemoTimer", [this] { return &m_core.Memos.MemoTimer; }}});
+    m_timersPanel->AddGroup(QStringLiteral("PasswordChange"), {{"pwtimer", session(&TModuleSession::pwtimer)}});
+}
 
-    auto inWindow = [](QWidget *owner, const char *name) -> std::function<QTimer *()> {
-        QPointer<QWidget> guard(owner);
-        const QString n = QLatin1String(name);
-        return [guard, n]() -> QTimer * { return guard ? guard->findChild<QTimer *>(n) : nullptr; };
-    };
-    auto inObject = [](QObject *owner, const char *name) -> std::function<QTimer *()> {
-        QPointer<QObject> guard(owner);
-        const QString n = QLatin1String(name);
-        return [guard, n]() -> QTimer * { return guard ? guard->findChild<QTimer *>(n) : nullptr; };
-    };
-    using Getter = std::function<QTimer *()>;
-    const std::pair<const char *, QList<std::pair<QString, Getter>>> groups[] = {
-        {"MainForm",
-         {{"TimerConnectStatus", [this] { return &Session().TimerConnectStatus; }},
-          {"GetVersionTimer", [this] { return &Session().GetVersionTimer; }},
-          {"Time100msTimer", [this] { return &m_core.Wait.Time100msTimer; }},
-          {"PWShowFormTimer", [this] { return &Session().PWShowFormTimer; }},
-          {"PWTimer", [this] { return &Session().PWTimer; }},
-          {"WatchTimer", [this] { return WatchTimer; }}}},
-        {"GPRSSocket",
-         {{"RemoteConnTimer", inWindow(m_windows.GPRS, "RemoteConnTimer")},
-          {"DecreaseTimer", inWindow(m_windows.GPRS, "DecreaseTimer")}}},
-        {"Communication", {{"IdentificationTimer", [this] { return &Session().Identification.IdentificationTimer; }}}},
-        {"USBCommunicator",
-         {{"RefreshTimer", inObject(&Session(), "USBRefreshTimer")}}},
-        {"MemoWriter", {{"MemoTimer", [this] { return &m_core.Memos.MemoTimer; }}}},
-        {"PasswordChange", {{"pwtimer", [this] { return &Session().pwtimer; }}}},
-    };
-    int y = 56;
-    for (const auto &[groupName, lines] : groups) {
-        auto *caption = new QLabel(QLatin1String(groupName), box);
-        caption->setGeometry(10, y, 200, 18);
-        QFont f = caption->font();
-        f.setBold(true);
-        caption->setFont(f);
-        y += 20;
-        for (const auto &[lineName, getter] : lines) {
-            TimerLine line;
-            line.name = lineName;
-            line.timer = getter;
-            auto *name = new QLabel(line.name, box);
-            name->setGeometry(20, y, 160, 18);
-            line.interval = new QLabel(box);
-            line.interval->setObjectName(QStringLiteral("lbInterval_") + line.name);
-            line.interval->setGeometry(190, y, 80, 18);
-            line.state = new QLabel(box);
-            line.state->setObjectName(QStringLiteral("lbState_") + line.name);
-            line.state->setGeometry(280, y, 120, 18);
-            m_timerLines.append(line);
-            y += 20;
-        }
-    }
-    ResetTimersPanel();
+void TMainForm::SetDiagnosticTimer(const QString &name, QTimer *timer)
+{
+    m_timersPanel->SetTimer(name, timer);
 }
 
 // ===========================================================================
@@ -552,60 +507,6 @@ void TMainForm::pcMainChange(int index)
 void TMainForm::FocusDummy()
 {
     m_btnFocusDummy->setFocus();
-}
-
-// ===========================================================================
-// Diagnostic timers panel
-
-void TMainForm::btnTimerCheckerClick()
-{
-    if (WatchTimer->isActive()) {
-        WatchTimer->stop();
-        m_btnTimerChecker->setText(QStringLiteral("Start"));
-        setTextColor(m_btnTimerChecker, Red);
-        ResetTimersPanel();
-    } else {
-        WatchTimer->start();
-        m_btnTimerChecker->setText(QStringLiteral("Stop"));
-        setTextColor(m_btnTimerChecker, Green);
-    }
-}
-
-void TMainForm::SetDiagnosticTimer(const QString &name, QTimer *timer)
-{
-    for (TimerLine &line : m_timerLines) {
-        if (line.name == name)
-            line.assigned = timer;
-    }
-}
-
-void TMainForm::ResetTimersPanel()
-{
-    for (const TimerLine &line : std::as_const(m_timerLines)) {
-        line.interval->setText(QStringLiteral("-1"));
-        line.state->setText(QStringLiteral("Unknown"));
-        setTextColor(line.state, Black);
-    }
-}
-
-void TMainForm::WatchTimerTimer()
-{
-    WatchTimer->stop();
-    for (const TimerLine &line : std::as_const(m_timerLines)) {
-        const QTimer *t = line.assigned ? line.assigned.data() : (line.timer ? line.timer() : nullptr);
-        if (!t) {
-            line.interval->setText(QStringLiteral("-1"));
-            line.state->setText(QStringLiteral("Unknown"));
-            setTextColor(line.state, Black);
-            continue;
-        }
-        line.interval->setText(QString::number(t->interval()));
-        // The watch timer itself is stopped while it writes: show it as running.
-        const bool active = t == WatchTimer || t->isActive();
-        line.state->setText(active ? QStringLiteral("Enabled") : QStringLiteral("Disabled"));
-        setTextColor(line.state, active ? Green : Red);
-    }
-    WatchTimer->start();
 }
 
 // ===========================================================================

@@ -32,6 +32,7 @@ class TParamPage;
 class TParamPageCommands;
 class TStatusPage;
 class TConnectionPage;
+class TTimersPanel;
 class QLabel;
 class QPushButton;
 class QTabWidget;
@@ -62,13 +63,11 @@ class TMainForm : public QWidget
 public:
     static constexpr int WindowWidth = 1110;
     static constexpr int WindowHeight = 700;
-    static constexpr int WatchIntervalMs = 1000;
     static constexpr const char *DefaultServerPort = "3333";
     static constexpr const char *Caption = "GPRS Morvo3 v1.15";
 
     static const QColor Red;
     static const QColor Green;
-    static const QColor Black;
 
     // arguments: the command line without the program name.
     TMainForm(TAppCore &core, const TAppWindows &windows, const QStringList &arguments,
@@ -132,9 +131,6 @@ private:
     void btDetailsClick();
     void pcMainChange(int index);
     void ModeChanged(TConnectionMode mode, TModeSwitch how);
-    void btnTimerCheckerClick();
-    void WatchTimerTimer();
-    void ResetTimersPanel();
     void FocusDummy();
     // Answer of the controls whose function this version does not carry.
     void ShowNotAvailable();
@@ -156,15 +152,6 @@ private:
 
     // Runs one step of a teardown or check; an error is traced and skipped.
     template <typename F> void Guarded(const char *step, F &&f);
-
-    struct TimerLine
-    {
-        QString name;
-        std::function<QTimer *()> timer;
-        QPointer<QTimer> assigned;
-        QLabel *interval = nullptr;
-        QLabel *state = nullptr;
-    };
 
     TAppCore &m_core;
     TAppWindows m_windows;
@@ -189,6 +176,5 @@ private:
     QLabel *m_statusPanel = nullptr;
     QPushButton *m_btnUSBConnect = nullptr;
     QPushButton *m_btnFocusDummy = nullptr;
-    QPushButton *m_btnTimerChecker = nullptr;
-    QList<TimerLine> m_timerLines;
+    TTimersPanel *m_timersPanel = nullptr;
 };

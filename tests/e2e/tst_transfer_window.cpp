@@ -91,7 +91,7 @@ void TestTransferWindow::readAndCompareThroughTheButtons()
     QVERIFY2(worstGap < MaxTickGapMs, qPrintable(QString::number(worstGap)));
     QCOMPARE(bar(rig)->maximum(), 44);
     QCOMPARE(bar(rig)->value(), 44);
-    QCOMPARE(rig.form()->ProgressColor(), TMainForm::Green);
+    QCOMPARE(rig.form()->ProgressColor(), QColor(0, 128, 0));
     QCOMPARE(rel1->value(), 21);
     QVERIFY(rig.commandsEnabled());
     QVERIFY(!rig.core().Session.ParameterTransferActive);
@@ -100,14 +100,14 @@ void TestTransferWindow::readAndCompareThroughTheButtons()
     QCOMPARE(finished.size(), 2);
     QCOMPARE(finished.at(1).at(0).value<TTransferOutcome>(), TTransferOutcome::Success);
     QCOMPARE(bar(rig)->value(), 44);
-    QCOMPARE(rig.form()->ProgressColor(), TMainForm::Green);
+    QCOMPARE(rig.form()->ProgressColor(), QColor(0, 128, 0));
 
     rel1->setValue(22);
     click(rig, "spbCompareData");
     QCOMPARE(finished.size(), 3);
     QCOMPARE(finished.at(2).at(0).value<TTransferOutcome>(), TTransferOutcome::Different);
     QCOMPARE(bar(rig)->value(), 39);
-    QCOMPARE(rig.form()->ProgressColor(), TMainForm::Red);
+    QCOMPARE(rig.form()->ProgressColor(), QColor(255, 0, 0));
     QVERIFY(rig.commandsEnabled());
 }
 
@@ -158,7 +158,7 @@ void TestTransferWindow::interruptedRead()
         QVERIFY(bar(rig)->value() <= positionAtInterrupt + 1);
     } else {
         QCOMPARE(finished.at(0).at(0).value<TTransferOutcome>(), TTransferOutcome::Stopped);
-        QCOMPARE(rig.form()->ProgressColor(), TMainForm::Red);
+        QCOMPARE(rig.form()->ProgressColor(), QColor(255, 0, 0));
         QVERIFY(bar(rig)->value() < 44);
         QVERIFY(rig.commandsEnabled());
     }

@@ -225,7 +225,7 @@ void TestUsbMode::unplugDuringReadEndsIt()
     // Three attempts of 1.5 s for the block that no longer comes, then it gives up.
     QVERIFY2(elapsed < 12000, qPrintable(QString::number(elapsed)));
     QVERIFY(!rig.core().Session.ParameterTransferActive);
-    QCOMPARE(rig.form()->ProgressColor(), TMainForm::Red);
+    QCOMPARE(rig.form()->ProgressColor(), QColor(255, 0, 0));
     // The module is gone: its commands stay unavailable although the read ended.
     QVERIFY(rig.version().isEmpty());
     QVERIFY(!rig.commandsEnabled());
