@@ -1,5 +1,6 @@
 #include "monitor/PasswordINPUT.h"
 
+#include "common/FocusKeeping.h"
 #include "common/Morvo3Texts.h"
 
 #include <QApplication>
@@ -11,7 +12,6 @@
 #include <QScreen>
 #include <QTimer>
 
-Q_LOGGING_CATEGORY(lcPassword, "morvo3.password", QtWarningMsg)
 
 TPWForm::TPWForm(TModuleSession &session, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -38,7 +38,7 @@ TPWForm::TPWForm(TModuleSession &session, QWidget *parent)
     btnFocusDummy->setGeometry(0, 0, 0, 0);
     btnFocusDummy->setAutoDefault(false);
     connect(Button1, &QPushButton::clicked, this, &TPWForm::Button1Click);
-    m_lastRefocus.start();
+    FocusKeeping::Mark(this);
 }
 
 void TPWForm::ApplyTexts()
@@ -104,17 +104,11 @@ void TPWForm::changeEvent(QEvent *event)
         ApplyTexts();
         return;
     }
-    if (!isVisible() || m_closing)
-        return;
-    // Another window of this program that must be answered first keeps the focus.
-    const QWidget *now = QApplication::activeWindow();
-    if (now && now != this && now->isModal())
-        return;
-    if (m_lastRefocus.elapsed() < RefocusMinGapMs)
-        return;
-    m_lastRefocus.restart();
+    // Lost to another window: take the focus back at once, every time, so the
+    // password is answered. The shared rule keeps it from fighting the other
+    // must-answer windows (the message window) and modal dialogs.
     QTimer::singleShot(0, this, [this] {
-        if (isVisible() && !m_closing) {
+        if (!m_closing && FocusKeeping::MayReclaim(this)) {
             raise();
             activateWindow();
         }
@@ -129,4 +123,5 @@ void TPWForm::Button1Click()
     m_closing = true;
     hide();
     setWindowModality(Qt::NonModal);
+    FocusKeeping::HandBack(this);
 }

@@ -4,7 +4,6 @@
 // password. "OK" takes the typed text as the module password and starts sending it.
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QPointer>
 
 #include "link/ModuleSession.h"
@@ -23,9 +22,6 @@ public:
     static constexpr int MaxPasswordLength = 10;
     static constexpr int FirstSendDelayMs = TModuleSession::LoginFirstDelayMs;   // PWTimer interval after "OK"
     static constexpr int RepeatIntervalMs = TModuleSession::LoginRepeatMs;      // PWTimer interval once it has sent
-    // Taking the focus back is limited so that two windows that both insist on it
-    // cannot keep handing it to each other.
-    static constexpr int RefocusMinGapMs = 500;
 
     explicit TPWForm(TModuleSession &session, QWidget *parent = nullptr);
 
@@ -55,5 +51,4 @@ private:
 
     TModuleSession &m_session;
     bool m_closing = false;
-    QElapsedTimer m_lastRefocus;
 };

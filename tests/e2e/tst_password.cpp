@@ -11,6 +11,7 @@
 #include "monitor/PasswordINPUT.h"
 #include "params/ParamFiles.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -65,6 +66,8 @@ private slots:
     void okButtonRule();
     void wrongOldPasswordChangesNothing();
     void entryWindowTakesTenCharacters();
+    void entryWindowWorksBesideTheMessageWindow();
+    void entryWindowComesBackAfterQuickClicks();
     void otherPasswordAskedThenChanged();
     void emptyPasswordAskedModally();
     void passwordAskedDuringARead();
@@ -187,6 +190,49 @@ void TestPassword::entryWindowTakesTenCharacters()
     QCOMPARE(core.Session.ModulePassword, QString("Abc1234567"));
     QVERIFY(core.Session.PWTimer.isActive());
     QCOMPARE(core.Session.PWTimer.interval(), TPWForm::FirstSendDelayMs);
+}
+
+// The module asked for the password while a message is on screen: the user can
+// still type the password, and the message window does not take the keys.
+void TestPassword::entryWindowWorksBesideTheMessageWindow()
+{
+    UsbRig rig{QString()};
+    QVERIFY(rig.start());
+    TPWForm *entry = rig.app->Windows().PWForm;
+    rig.messages()->ShowMessage(QStringLiteral("Jelszó elfogadva."));
+    emit rig.core().Link.passwordRequired();
+    QVERIFY(entry->isVisible());
+    entry->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(entry));
+    entry->PasswordIN->setFocus();
+    QTest::qWait(300);   // time for any window to take the focus back
+    QVERIFY(entry->isActiveWindow());
+    QCOMPARE(QApplication::focusWidget(), entry->PasswordIN);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("5678"));
+    QCOMPARE(entry->PasswordIN->text(), QStringLiteral("5678"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(!entry->isVisible());
+    QCOMPARE(rig.core().Session.ModulePassword, QStringLiteral("5678"));
+    QVERIFY(rig.core().Session.PWTimer.isActive());
+}
+
+// Two quick clicks on the main window while the module waits for the password:
+// the entry window comes back each time (the logins are stopped until it is answered).
+void TestPassword::entryWindowComesBackAfterQuickClicks()
+{
+    UsbRig rig{QString()};
+    QVERIFY(rig.start());
+    TPWForm *entry = rig.app->Windows().PWForm;
+    emit rig.core().Link.passwordRequired();
+    QVERIFY(!rig.core().Session.PWTimer.isActive());
+    entry->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(entry));
+    for (int click = 0; click < 2; ++click) {
+        rig.form()->activateWindow();
+        QTest::qWait(60);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(entry->isActiveWindow(), 2000);
+    QVERIFY(entry->isVisible());
 }
 
 void TestPassword::otherPasswordAskedThenChanged()
