@@ -3,6 +3,7 @@
 #include "common/Morvo3Texts.h"
 #include "common/WaitContext.h"
 
+#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QLoggingCategory>
 #include <QTime>
@@ -319,8 +320,11 @@ void TRelayConnection::WaitMs(int ms)
 
 bool TRelayConnection::waitPolls(int polls, int pollMs, const bool &flag)
 {
-    for (int i = 0; i < polls && !flag && !m_wait.Closing; ++i)
-        WaitMs(pollMs);
+    // Polls against one deadline, so the small overshoot of every single pause
+    // does not add up over a 20 s wait.
+    QDeadlineTimer deadline(qint64(polls) * pollMs, Qt::PreciseTimer);
+    while (!flag && !m_wait.Closing && !deadline.hasExpired())
+        WaitMs(int(qMin<qint64>(pollMs, qMax<qint64>(1, deadline.remainingTime()))));
     return flag;
 }
 

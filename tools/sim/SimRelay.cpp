@@ -328,19 +328,34 @@ void SimRelay::fromModule(const QByteArray &wireBytes)
             return;
         }
         ++m_framesFromModule;
+        // Towards the program the whole wire frame, braces included, is the
+        // payload: 18 bytes in a first packet (3), a middle one (13) and a last one (2).
         later(m_options.rttMs / 2, [this, frame] {
             const auto f = [&frame](int i) { return std::uint8_t(frame.at(i)); };
+            const QByteArray first = packet(First, 18, LinkFromModule, f(0), f(1), f(2));
+            QByteArray middle(16, '\0');
+            middle[0] = '[';
+            middle[1] = char(Middle);
+            for (int i = 0; i < 13; ++i)
+                middle[2 + i] = frame.at(3 + i);
+            middle[15] = ']';
             QByteArray last(16, '\0');
             last[0] = '[';
             last[1] = char(Last);
-            for (int i = 0; i < 13; ++i)
-                last[2 + i] = frame.at(4 + i);
+            last[2] = frame.at(16);
+            last[3] = frame.at(17);
+            // the rest of the last packet is filler the program does not store
+            for (int i = 4; i < 15; ++i)
+                last[i] = char(QRandomGenerator::global()->bounded(256));
             last[15] = ']';
-            const QByteArray first = packet(First, 16, LinkFromModule, f(1), f(2), f(3));
-            const QByteArray a = aes(m_sessionKey, first, true);
-            const QByteArray b = aes(m_sessionKey, last, true);
-            if (a.size() == 16 && b.size() == 16)
-                sendRaw('{' + a + '}' + '{' + b + '}');
+            QByteArray units;
+            for (const QByteArray &plain : {first, middle, last}) {
+                const QByteArray c = aes(m_sessionKey, plain, true);
+                if (c.size() != 16)
+                    return;
+                units += '{' + c + '}';
+            }
+            sendRaw(units);
         });
     }
 }
