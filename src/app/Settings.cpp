@@ -141,7 +141,8 @@ void TIniFile::Write(const QString &section, const QString &key, const QString &
     int sectionEnd = -1;
     const int i = find(section, key, &sectionEnd);
     if (i >= 0) {
-        m_lines[i] = line;
+        // The key keeps its spelling in the file.
+        m_lines[i] = m_lines[i].left(m_lines[i].indexOf('=') + 1) + clean.toUtf8();
     } else if (sectionEnd >= 0) {
         m_lines.insert(sectionEnd, line);
     } else {
