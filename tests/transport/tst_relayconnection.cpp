@@ -10,7 +10,9 @@
 #include "common/WaitContext.h"
 #include "link/Communication.h"
 #include "link/Requests.h"
+#include "params/ModuleTransfer.h"
 #include "transport/RelayConnection.h"
+#include "TransferTestHost.h"
 
 #include "Morvo3Config.h"
 
@@ -103,6 +105,32 @@ struct Rig
 };
 }
 
+// The module procedures' host in IP mode, with the relay's own waits.
+class TRelayTransferHost : public TTransferTestHost
+{
+public:
+    explicit TRelayTransferHost(TRelayConnection &relay) : m_relay(relay) {}
+    QStringList Steps;
+
+    bool TransportUp() override { return m_relay.IsUp(); }
+    bool IpMode() override { return true; }
+    bool RelayConnected() override { return m_relay.Connected; }
+    bool PingAndWait(int flags) override
+    {
+        Steps << QStringLiteral("ping %1").arg(flags);
+        return m_relay.PingAndWait(std::uint8_t(flags));
+    }
+    void RefreshAndWait() override
+    {
+        Steps << QStringLiteral("refresh");
+        m_relay.RefreshAndWait();
+    }
+    int ActivityFlags() override { return m_relay.ActivityFlags(); }
+
+private:
+    TRelayConnection &m_relay;
+};
+
 class TestRelayConnection : public QObject
 {
     Q_OBJECT
@@ -111,6 +139,7 @@ private slots:
     void rejectedInputsOpenNothing();
     void serverWithoutTestAnswer();
     void serverClosesThenConnectAgain();
+    void parameterReadThroughTheRelay();
 };
 
 void TestRelayConnection::connectExchangeAndLeave()
@@ -210,6 +239,30 @@ void TestRelayConnection::serverClosesThenConnectAgain()
     QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
     QVERIFY(r.readVersionBlock());
     QCOMPARE(stat(r.sim, QStringLiteral("connects")), 2);
+}
+
+void TestRelayConnection::parameterReadThroughTheRelay()
+{
+    // The whole read procedure in IP mode over the real connection: the relay
+    // steps are answered by the server, all 42 blocks arrive, and the image
+    // holds the module's parameters.
+    Rig r;
+    QVERIFY2(r.start({}), qPrintable(r.sim.lastError()));
+    QCOMPARE(r.connect(), TRelayConnectResult::Connected);
+    TParamImage image;
+    TRelayTransferHost host(r.relay);
+    TModuleTransfer transfer(r.wait, r.texts, image, r.link, r.transferActive, host);
+    QCOMPARE(transfer.spbReadModuleClick(), TTransferOutcome::Success);
+    QCOMPARE(host.Position, ModuleTransfer::ProgressMaximum);
+    QVERIFY(!host.isRed());
+    // Activity flags: 3 before the transfer (neither the status page nor the
+    // details window shown), 7 at its end while the transfer is still active.
+    QCOMPARE(host.Steps.first(), QStringLiteral("ping 3"));
+    QCOMPARE(host.Steps.last(), QStringLiteral("ping 7"));
+    QCOMPARE(host.Steps.count(QStringLiteral("refresh")), 9);
+    QVERIFY(QByteArray(reinterpret_cast<const char *>(image.bytes), 64).startsWith("ZEHL,64,31,Morvo3 GPRS"));
+    QVERIFY(!r.transferActive);
+    r.relay.DisconnectFromServer();
 }
 
 QTEST_GUILESS_MAIN(TestRelayConnection)
