@@ -97,7 +97,7 @@ TRelayConnection::TRelayConnection(TWaitContext &wait, Morvo3Texts &texts, const
     , m_parameterTransferActive(parameterTransferActive)
     , m_protocol(relayKey)
 {
-    setObjectName(QStringLiteral("TGPRS"));
+    setObjectName(QStringLiteral("RelayConnection"));
     m_socket.setObjectName(QStringLiteral("WGPRSSocket"));
     RemoteConnTimer.setObjectName(QStringLiteral("RemoteConnTimer"));
     DecreaseTimer.setObjectName(QStringLiteral("DecreaseTimer"));

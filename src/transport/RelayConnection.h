@@ -137,8 +137,9 @@ public:
     const TRelayProtocol &protocol() const { return m_protocol; }
     QTcpSocket &socket() { return m_socket; }
 
-    QTimer RemoteConnTimer;
-    QTimer DecreaseTimer;
+    // Children of the connection, so the diagnostic timers panel finds them by name.
+    QTimer RemoteConnTimer{this};
+    QTimer DecreaseTimer{this};
 
 signals:
     // Queued memo text (connect to TMemoWriter::QueueMemoText).
@@ -164,7 +165,7 @@ private:
     Morvo3Texts &m_texts;
     bool &m_parameterTransferActive;
     TRelayProtocol m_protocol;
-    QTcpSocket m_socket;
+    QTcpSocket m_socket{this};
     quint16 m_serverPort = DefaultServerPort;
     int m_refreshCountdown = 0;
     std::uint8_t m_keepAliveCountdown = 0;

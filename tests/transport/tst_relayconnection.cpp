@@ -140,6 +140,7 @@ private slots:
     void serverWithoutTestAnswer();
     void serverClosesThenConnectAgain();
     void parameterReadThroughTheRelay();
+    void timersFoundByName();
 };
 
 void TestRelayConnection::connectExchangeAndLeave()
@@ -263,6 +264,19 @@ void TestRelayConnection::parameterReadThroughTheRelay()
     QVERIFY(QByteArray(reinterpret_cast<const char *>(image.bytes), 64).startsWith("ZEHL,64,31,Morvo3 GPRS"));
     QVERIFY(!r.transferActive);
     r.relay.DisconnectFromServer();
+}
+
+void TestRelayConnection::timersFoundByName()
+{
+    // The diagnostic timers panel looks the timers up under the connection.
+    Rig r;
+    auto *remote = r.relay.findChild<QTimer *>(QStringLiteral("RemoteConnTimer"));
+    auto *decrease = r.relay.findChild<QTimer *>(QStringLiteral("DecreaseTimer"));
+    QVERIFY(remote && decrease);
+    QCOMPARE(remote->interval(), 250);
+    QVERIFY(remote->isActive());        // runs from creation
+    QCOMPARE(decrease->interval(), 1000);
+    QVERIFY(!decrease->isActive());     // enabled at connect
 }
 
 QTEST_GUILESS_MAIN(TestRelayConnection)
