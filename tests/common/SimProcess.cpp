@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QRegularExpression>
 #include <QTest>
 
 SimProcess::SimProcess()
@@ -67,6 +68,36 @@ bool SimProcess::start(const QStringList &options)
         stop();
         return false;
     }
+    return true;
+}
+
+bool SimProcess::startRelay(const QStringList &options)
+{
+    m_lastError.clear();
+    m_relayPort = 0;
+    if (executable().isEmpty() || !m_dir.isValid()) {
+        m_lastError = QStringLiteral("morvo3-sim was not built, or no temporary directory");
+        return false;
+    }
+    QStringList args = {QStringLiteral("relay"), QStringLiteral("--port"), QStringLiteral("0"),
+                        QStringLiteral("--control"), controlPath()};
+    args += options;
+    m_process.start(executable(), args);
+    if (!m_process.waitForStarted(StartTimeoutMs)) {
+        m_lastError = QStringLiteral("cannot start morvo3-sim: ") + m_process.errorString();
+        return false;
+    }
+    const QRegularExpression portLine(QStringLiteral("relay server on port (\\d+)"));
+    (void)QTest::qWaitFor([&] {
+        return m_process.state() == QProcess::NotRunning || portLine.match(output()).hasMatch();
+    }, StartTimeoutMs);
+    const QRegularExpressionMatch m = portLine.match(output());
+    if (!m.hasMatch()) {
+        m_lastError = QStringLiteral("the relay server did not start: ") + output();
+        stop();
+        return false;
+    }
+    m_relayPort = quint16(m.captured(1).toUInt());
     return true;
 }
 

@@ -27,6 +27,10 @@ public:
     // Starts "morvo3-sim usb --link <linkPath> --control <controlPath> <options>" and
     // waits until the link exists. False (with the reason in lastError()) otherwise.
     bool start(const QStringList &options = QStringList());
+    // Starts "morvo3-sim relay --port 0 --control <controlPath> <options>" and waits
+    // until it names the port it listens on (relayPort()).
+    bool startRelay(const QStringList &options = QStringList());
+    quint16 relayPort() const { return m_relayPort; }
     void stop();
     bool running() const;
     qint64 processId() const { return m_process.processId(); }
@@ -54,4 +58,5 @@ private:
     QProcess m_process;
     QString m_lastError;
     QString m_output;
+    quint16 m_relayPort = 0;
 };

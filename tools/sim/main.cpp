@@ -2,15 +2,20 @@
 // end-to-end tests and for the benchmarks.
 //
 //   morvo3-sim usb --link /tmp/morvo3-usb [--control /tmp/morvo3-ctl] [options]
+//   morvo3-sim relay --port 3333 [--serial SN] [--rtt MS] [--control ...] [options]
 //
-// The module appears as a serial port (a pseudo-terminal) reachable through the
-// link path; the program finds it when MORVO3_EXTRA_PORTS names that path with the
-// description "ZEHL USB DEVICE".
+// usb: the module appears as a serial port (a pseudo-terminal) reachable through
+// the link path; the program finds it when MORVO3_EXTRA_PORTS names that path with
+// the description "ZEHL USB DEVICE".
+// relay: a relay server on 127.0.0.1 with the module behind it.
 
 #include "SimControl.h"
 #include "SimLine.h"
 #include "SimModule.h"
 #include "SimPty.h"
+#include "SimRelay.h"
+
+#include "Morvo3Config.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -20,6 +25,7 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -73,7 +79,7 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated GPRS Morvo3 module"));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("mode"), QStringLiteral("usb: appear as a serial port"));
+    parser.addPositionalArgument(QStringLiteral("mode"), QStringLiteral("usb: appear as a serial port; relay: a relay server with the module behind it"));
     const QList<QCommandLineOption> options = {
         {QStringLiteral("link"), QStringLiteral("Path of the symbolic link to the serial port."), QStringLiteral("path")},
         {QStringLiteral("control"), QStringLiteral("Local socket for control commands."), QStringLiteral("path")},
@@ -94,16 +100,26 @@ int main(int argc, char *argv[])
         {QStringLiteral("events"), QStringLiteral("Number of records in the event log (0-1000, default 20)."), QStringLiteral("n")},
         {QStringLiteral("status-interval"), QStringLiteral("Milliseconds between status reports (0: none)."), QStringLiteral("ms")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the fault generator."), QStringLiteral("s")},
+        {QStringLiteral("port"), QStringLiteral("relay: TCP port on 127.0.0.1 (0: any free one)."), QStringLiteral("n")},
+        {QStringLiteral("serial"), QStringLiteral("relay: the module's serial number (default: any)."), QStringLiteral("sn")},
+        {QStringLiteral("rtt"), QStringLiteral("relay: GPRS round-trip time in milliseconds."), QStringLiteral("ms")},
+        {QStringLiteral("no-test-answer"), QStringLiteral("relay: never answer the test packet.")},
+        {QStringLiteral("close-after"), QStringLiteral("relay: close each connection after S seconds."), QStringLiteral("s")},
     };
     parser.addOptions(options);
     parser.process(app);
 
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1 || positional.at(0) != QLatin1String("usb")) {
-        err << "morvo3-sim: give the mode \"usb\"\n";
+    const bool relayMode = positional.size() == 1 && positional.at(0) == QLatin1String("relay");
+    if (positional.size() != 1 || (positional.at(0) != QLatin1String("usb") && !relayMode)) {
+        err << "morvo3-sim: give the mode \"usb\" or \"relay\"\n";
         return 2;
     }
-    if (!parser.isSet(QStringLiteral("link"))) {
+    if (relayMode && !parser.isSet(QStringLiteral("port"))) {
+        err << "morvo3-sim: --port N is required in relay mode\n";
+        return 2;
+    }
+    if (!relayMode && !parser.isSet(QStringLiteral("link"))) {
         err << "morvo3-sim: --link PATH is required in usb mode\n";
         return 2;
     }
@@ -121,6 +137,26 @@ int main(int argc, char *argv[])
         && readInt(parser, QStringLiteral("events"), 0, SimModule::MaxEvents, &moduleOptions.eventCount, &error)
         && readInt(parser, QStringLiteral("status-interval"), 0, 3600000, &moduleOptions.statusIntervalMs, &error)
         && readInt(parser, QStringLiteral("seed"), 0, 0x7FFFFFFF, &seed, &error);
+    SimRelayOptions relayOptions;
+    int relayPort = 0;
+    ok = ok && readInt(parser, QStringLiteral("port"), 0, 65535, &relayPort, &error)
+        && readInt(parser, QStringLiteral("rtt"), 0, 600000, &relayOptions.rttMs, &error)
+        && readInt(parser, QStringLiteral("close-after"), 0, 86400, &relayOptions.closeAfterS, &error);
+    relayOptions.port = quint16(relayPort);
+    relayOptions.answerTest = !parser.isSet(QStringLiteral("no-test-answer"));
+    if (ok && parser.isSet(QStringLiteral("serial"))) {
+        // The device number is the last three hexadecimal characters of the serial number.
+        const QString sn = parser.value(QStringLiteral("serial")).toUpper();
+        QString digits;
+        for (int i = sn.size() - 1; i >= 0 && digits.size() < 3; --i)
+            if (QStringLiteral("0123456789ABCDEF").contains(sn.at(i)))
+                digits.prepend(sn.at(i));
+        relayOptions.moduleDevice = digits.size() == 3 ? digits.toInt(nullptr, 16) : 0;
+        if (relayOptions.moduleDevice < 1) {
+            error = QStringLiteral("--serial needs three hexadecimal digits at its end, not 000");
+            ok = false;
+        }
+    }
     if (!ok) {
         err << "morvo3-sim: " << error << '\n';
         return 2;
@@ -152,10 +188,11 @@ int main(int argc, char *argv[])
     // module only when its wire time has passed, so paced timings count both
     // directions as a real cable does. Faults are injected on the module's side only.
     SimLine inbound(paced, SimFaults{}, quint32(seed) + 1);
-    SimPty pty(parser.value(QStringLiteral("link")));
+    SimPty pty(relayMode ? QString() : parser.value(QStringLiteral("link")));
     line.setSink([&pty](const QByteArray &bytes) { pty.write(bytes); });
     inbound.setSink([&module](const QByteArray &bytes) { module.receive(bytes); });
-    QObject::connect(&module, &SimModule::transmit, &line, &SimLine::send);
+    if (!relayMode)
+        QObject::connect(&module, &SimModule::transmit, &line, &SimLine::send);
     QObject::connect(&pty, &SimPty::received, &inbound, &SimLine::send);
     QObject::connect(&pty, &SimPty::pluggedChanged, &module, [&](bool) {
         line.clear();
@@ -163,9 +200,30 @@ int main(int argc, char *argv[])
         module.resetSession();
     });
 
+    // Relay mode: GPRS does not run at the serial rate, so no pacing here; the
+    // round trip is --rtt. Faults still apply to what the module sends.
+    std::unique_ptr<SimRelay> relay;
+    std::unique_ptr<SimLine> relayLine;
+    if (relayMode) {
+        relay = std::make_unique<SimRelay>(relayOptions, Morvo3Config::RelayKey);
+        relayLine = std::make_unique<SimLine>(false, faults, quint32(seed));
+        relayLine->setSink([&relay](const QByteArray &bytes) { relay->fromModule(bytes); });
+        QObject::connect(&module, &SimModule::transmit, relayLine.get(), &SimLine::send);
+        QObject::connect(relay.get(), &SimRelay::toModule, &module, &SimModule::receive);
+        QObject::connect(relay.get(), &SimRelay::clientChanged, &module, [&] {
+            relayLine->clear();
+            module.resetSession();
+        });
+        QObject::connect(relay.get(), &SimRelay::note, &app, [&out](const QString &line) {
+            out << "morvo3-sim: " << line << Qt::endl;
+        });
+    }
     SimControl *control = nullptr;
     if (parser.isSet(QStringLiteral("control"))) {
         control = new SimControl(parser.value(QStringLiteral("control")), [&](const QString &cmd) -> QString {
+            if (relay && (cmd == QLatin1String("unplug") || cmd == QLatin1String("replug")
+                          || cmd == QLatin1String("plugged")))
+                return QStringLiteral("error not in relay mode");
             if (cmd == QLatin1String("unplug")) {
                 pty.unplug();
                 return QStringLiteral("ok");
@@ -176,6 +234,8 @@ int main(int argc, char *argv[])
             }
             if (cmd == QLatin1String("plugged"))
                 return pty.plugged() ? QStringLiteral("ok yes") : QStringLiteral("ok no");
+            if (cmd == QLatin1String("stats") && relay)
+                return QStringLiteral("ok ") + relay->stats();
             if (cmd == QLatin1String("stats")) {
                 return QStringLiteral("ok sent=%1 lost=%2 corrupted=%3")
                     .arg(line.bytesSent()).arg(line.bytesLost()).arg(line.bytesCorrupted());
@@ -199,6 +259,16 @@ int main(int argc, char *argv[])
         sigaction(SIGHUP, &sa, nullptr);
     }
 
+    if (relay) {
+        if (!relay->listen(&error)) {
+            err << "morvo3-sim: relay server: " << error << '\n';
+            return 2;
+        }
+        out << "morvo3-sim: relay server on port " << relay->port() << Qt::endl;
+        const int rc = app.exec();
+        relay.reset();
+        return rc;
+    }
     if (!pty.plug(&error)) {
         err << "morvo3-sim: " << error << '\n';
         return 2;
