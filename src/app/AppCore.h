@@ -25,4 +25,6 @@ public:
     TModuleSession Session;
     // The session's link, named here because nearly every procedure needs it.
     TLink &Link;
+    // The settings file (next to the executable unless a test names another).
+    QString SettingsPath;
 };

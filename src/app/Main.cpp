@@ -1,6 +1,8 @@
 #include "app/Main.h"
 
 #include "app/AppCore.h"
+#include "app/DialogForm.h"
+#include "app/Settings.h"
 #include "app/FormMessage.h"
 #include "app/TimersPanel.h"
 #include "Morvo3Config.h"
@@ -17,6 +19,7 @@
 #include "params/ParamPage.h"
 #include "transport/ConnectionPage.h"
 #include "transport/GPRSsocket.h"
+#include "transport/RelayConnection.h"
 #include "transport/UsbTransport.h"
 
 #include <QCheckBox>
@@ -137,15 +140,29 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    // The USB cable as the session's transport in USB mode.
+    // The USB cable as the session's transport in USB mode, the relay connection in IP mode.
     Session().SetUsbTransportFactory([this](QObject *parent) -> TModuleTransport * {
         return new TUsbTransport(m_core.Texts, TUsbTransport::Options(), parent);
+    });
+    m_relay = new TRelayConnection(m_core.Wait, m_core.Texts, Morvo3Config::RelayKey,
+                                   Session().ParameterTransferActive, this);
+    TModuleSession::IpSteps ipSteps;
+    ipSteps.pingAndWait = [this](int flags) { return m_relay->PingAndWait(std::uint8_t(flags)); };
+    ipSteps.refreshAndWait = [this] { m_relay->RefreshAndWait(); };
+    ipSteps.activityFlags = [this] { return m_relay->ActivityFlags(); };
+    Session().SetRelayTransport(m_relay, ipSteps);
+    connect(m_relay, &TRelayConnection::memoText, &m_core.Memos, &TMemoWriter::QueueMemoText);
+    connect(m_relay, &TRelayConnection::indicator, this, [this](TRelayIndicator state) {
+        Session().ShowIndicator(state == TRelayIndicator::SEARCH ? TConnectionIndicator::SEARCH
+                                                                  : TConnectionIndicator::NONE);
     });
 
     buildTopStrip();
     m_pcMain = named(new QTabWidget(this), "pcMain");
     m_pcMain->setGeometry(4, 44, WindowWidth - 8, 628);
-    m_connectionPage = new TConnectionPage(Session());
+    m_connectionPage = new TConnectionPage(Session(), *m_relay);
+    connect(m_relay, &TRelayConnection::gprsLine, m_connectionPage,
+            [this](const QString &line) { m_connectionPage->MemoGPRS()->AddLine(line); });
     m_statusPage = new TStatusPage(m_core.Link, m_core.Texts);
     // The procedures behind the parameter page live with the core and reach the
     // page only while it exists.
@@ -172,9 +189,15 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
     connect(m_connectionPage, &TConnectionPage::focusAway, this, &TMainForm::FocusDummy);
     connect(m_statusPage, &TStatusPage::focusAway, this, &TMainForm::FocusDummy);
     connect(m_paramPage, &TParamPage::focusAway, this, &TMainForm::FocusDummy);
-    connect(m_connectionPage, &TConnectionPage::connectRequested, this, &TMainForm::ShowNotAvailable);
-    connect(m_connectionPage, &TConnectionPage::disconnectRequested, this,
-            [this] { Guarded("relay disconnect", [this] { RelayDisconnect(); }); });
+    connect(m_connectionPage, &TConnectionPage::saveSettingsRequested, this,
+            [this] { Guarded("save settings", [this] { SaveSettings(); }); });
+    connect(m_connectionPage, &TConnectionPage::relayDisconnected, this, &TMainForm::ResetStatusDisplay);
+    m_connectionPage->SetOverwriteQuestion([this] {
+        if (!m_windows.Dialog)
+            return false;
+        // The dialog keeps its built-in question: "Overwriting previous password, are you sure?"
+        return m_windows.Dialog->exec() == TFormDialog::ResultYes;
+    });
     connect(m_connectionPage, &TConnectionPage::updateCheckRequested, this, &TMainForm::ShowNotAvailable);
     connect(m_statusPage, &TStatusPage::detailsRequested, this, &TMainForm::btDetailsClick);
     connect(m_statusPage, &TStatusPage::longEventListRequested, this, &TMainForm::ShowNotAvailable);
@@ -198,6 +221,7 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
     if (m_windows.Details) {
         m_windows.Details->SetVersionSource([this] { return ModuleVersion(); });
         connect(m_windows.Details, &TFormDetails::hidden, this, [this] {
+            m_relay->SetDetailsVisible(false);
             if (IsIpMode())
                 Guarded("announce view change", [this] { AnnounceViewChange(); });
         });
@@ -318,8 +342,8 @@ void TMainForm::buildTimersPanel()
                              {"PWTimer", session(&TModuleSession::PWTimer)},
                              {"WatchTimer", [this] { return WatchTimer; }}});
     m_timersPanel->AddGroup(QStringLiteral("GPRSSocket"),
-                            {{"RemoteConnTimer", TTimersPanel::ChildOf(m_windows.GPRS, "RemoteConnTimer")},
-                             {"DecreaseTimer", TTimersPanel::ChildOf(m_windows.GPRS, "DecreaseTimer")}});
+                            {{"RemoteConnTimer", TTimersPanel::ChildOf(m_relay, "RemoteConnTimer")},
+                             {"DecreaseTimer", TTimersPanel::ChildOf(m_relay, "DecreaseTimer")}});
     m_timersPanel->AddGroup(QStringLiteral("Communication"),
                             {{"IdentificationTimer", [this] { return &Session().Identification.IdentificationTimer; }}});
     // The reader's search timer; the reader comes and goes with the device.
@@ -418,8 +442,10 @@ void TMainForm::paramProc(const QStringList &arguments)
         ShowMessage(m_core.Texts.text(QStringLiteral("lbTXT_BAD_PORT_NUMBER")));
         return;
     }
-    if (port >= 1 && port <= 65535)
+    if (port >= 1 && port <= 65535) {
         SetServerPort(QString::number(port));
+        m_relay->SetServerPort(quint16(port));
+    }
 }
 
 void TMainForm::onRestart()
@@ -442,6 +468,7 @@ void TMainForm::showEvent(QShowEvent *event)
 void TMainForm::FirstShow()
 {
     Guarded("extract language files", [this] { ExtractLanguageFiles(); });
+    Guarded("read settings", [this] { m_settings = Settings::LoadSettings(m_core.SettingsPath); });
 
     const QString language = ReadSetting(QStringLiteral("LANGUAGE"), QStringLiteral("LNG_CODE"), QStringLiteral("UNKNOWN"));
     const char *button = "spbHU";
@@ -494,12 +521,14 @@ void TMainForm::btDetailsClick()
     if (m_windows.Details) {
         m_windows.Details->show();
         m_windows.Details->raise();
+        m_relay->SetDetailsVisible(true);
     }
     Guarded("announce view change", [this] { AnnounceViewChange(); });
 }
 
 void TMainForm::pcMainChange(int index)
 {
+    m_relay->SetStatusPageShown(m_pcMain->widget(index) == m_statusPage);
     if (IsIpMode() && index == 1)
         Guarded("announce view change", [this] { AnnounceViewChange(); });
 }
@@ -550,25 +579,56 @@ void TMainForm::FormClose()
 
 void TMainForm::RelayDisconnect()
 {
+    Session().DisconnectRelay();
 }
 
 void TMainForm::AnnounceViewChange()
 {
+    // Refreshes only mean something to a relay session that is up.
+    if (m_relay->Connected)
+        m_relay->AnnounceViewChange();
 }
 
 QString TMainForm::ReadSetting(const QString &section, const QString &key, const QString &defaultValue) const
 {
-    Q_UNUSED(section);
-    Q_UNUSED(key);
+    if (section == QLatin1String("LANGUAGE") && key == QLatin1String("LNG_CODE"))
+        return m_settings.LanguageCode;
+    if (section == QLatin1String("GPRS") && key == QLatin1String("PWD_STORE"))
+        return m_settings.SavePassword ? QStringLiteral("True") : QStringLiteral("False");
+    if (section == QLatin1String("VERSION_CHECK") && key == QLatin1String("ALLOWED"))
+        return m_settings.UpdateCheckAllowed ? QStringLiteral("True") : QStringLiteral("False");
     return defaultValue;
 }
 
 void TMainForm::LoadRelaySettings()
 {
+    TConnectionPage::RelayInputs inputs;
+    inputs.serverAddress = m_settings.ServerIP;
+    inputs.serialNr = m_settings.SerialNr;
+    inputs.password = m_settings.Password;
+    m_connectionPage->LoadInputs(inputs);
 }
 
 void TMainForm::SaveSettings()
 {
+    // Nothing read yet, nothing to keep: a window that never showed leaves the file alone.
+    if (!m_firstShowDone)
+        return;
+    const TConnectionPage::RelayInputs inputs = m_connectionPage->Inputs();
+    TSettingsValues values = m_settings;
+    values.ServerIP = inputs.serverAddress;
+    values.SerialNr = inputs.serialNr;
+    values.Password = inputs.password;
+    values.SavePassword = inputs.savePassword;
+    values.LanguageCode = Settings::LanguageCodeForIndex(m_languageIndex);
+    if (m_windows.Update) {
+        if (auto *cb = m_windows.Update->findChild<QCheckBox *>(QStringLiteral("cbAllowDownloadQuery")))
+            values.UpdateCheckAllowed = cb->isChecked();
+    }
+    if (Settings::SaveSettings(m_core.SettingsPath, values))
+        m_settings = values;
+    else
+        qCWarning(lcApp) << "settings file not written:" << m_core.SettingsPath;
 }
 
 void TMainForm::ExtractLanguageFiles()

@@ -5,6 +5,7 @@
 // close. The module's state lives in the session (TModuleSession); the frame and
 // its pages only show it.
 
+#include "app/Settings.h"
 #include "link/ModuleSession.h"
 
 #include <QColor>
@@ -33,6 +34,7 @@ class TParamPageCommands;
 class TStatusPage;
 class TConnectionPage;
 class TTimersPanel;
+class TRelayConnection;
 class QLabel;
 class QPushButton;
 class QTabWidget;
@@ -81,6 +83,7 @@ public:
     TStatusPage *StatusPage() const { return m_statusPage; }
     TParamPage *ParamPage() const { return m_paramPage; }
     TParamEditor *ParamEditor() const;
+    TRelayConnection *Relay() const { return m_relay; }
     // The parameter page's read / write / compare / open / save procedures.
     TParamPageCommands *ParamCommands() const;
 
@@ -177,4 +180,9 @@ private:
     QPushButton *m_btnUSBConnect = nullptr;
     QPushButton *m_btnFocusDummy = nullptr;
     TTimersPanel *m_timersPanel = nullptr;
+    TRelayConnection *m_relay = nullptr;
+    // The settings file as read at the first show.
+    TSettingsValues m_settings;
+    // The active language: -1 the built-in one.
+    int m_languageIndex = -1;
 };

@@ -78,7 +78,7 @@ void TModuleSession::EnterUsbMode(TModeSwitch how)
         StopLinkTimers();
     if (m_usb)
         m_usb->Close();
-    DetachRelayTransport();
+    DisconnectRelay();
     if (byUser)
         Link.PasswordAcceptedFlag = false;
     SetVersion(QString());
@@ -109,33 +109,52 @@ void TModuleSession::EnterIpMode()
 
 void TModuleSession::ConnectTransport(TModuleTransport *transport)
 {
-    connect(transport, &TModuleTransport::bytesReceived, &Link, &TLink::ReceiveLinkBytes);
+    connect(transport, &TModuleTransport::bytesReceived, this, [this, transport](const QByteArray &bytes) {
+        // Only the transport of the selected mode speaks for the module.
+        if (transport != ActiveTransport())
+            return;
+        BytesIn += bytes.size();
+        Link.ReceiveLinkBytes(bytes);
+    });
     connect(transport, &TModuleTransport::message, this, &TModuleSession::message);
     connect(transport, &TModuleTransport::up, this, &TModuleSession::transportUp);
-    connect(transport, &TModuleTransport::lost, this, &TModuleSession::TransportLost);
+    connect(transport, &TModuleTransport::lost, this, [this, transport] {
+        if (transport == ActiveTransport())
+            TransportLost();
+    });
     connect(transport, &TModuleTransport::restarted, this, [this] {
         if (!m_shutdown)
             TimerConnectStatus.start();
     });
 }
 
-void TModuleSession::AttachRelayTransport(TModuleTransport *relay, const IpSteps &steps)
-{
-    DetachRelayTransport();
-    m_relay = relay;
-    m_ipSteps = steps;
-    if (m_relay)
-        ConnectTransport(m_relay);
-}
-
-void TModuleSession::DetachRelayTransport()
+void TModuleSession::SetRelayTransport(TModuleTransport *relay, const IpSteps &steps)
 {
     if (m_relay)
         m_relay->disconnect(this);
+    m_relay = relay;
+    m_ipSteps = steps;
+    if (!m_relay)
+        return;
+    ConnectTransport(m_relay);
+    // A relay session that comes up starts the link-state check, as the cable does.
+    connect(m_relay, &TModuleTransport::up, this, [this] {
+        if (IsIpMode() && !m_shutdown)
+            TimerConnectStatus.start();
+    });
+}
+
+void TModuleSession::DisconnectRelay()
+{
     if (m_relay)
-        m_relay->disconnect(&Link);
-    m_relay = nullptr;
-    m_ipSteps = {};
+        m_relay->Disconnect();
+}
+
+void TModuleSession::ForgetModule()
+{
+    SetVersion(QString());
+    Link.PasswordAcceptedFlag = false;
+    emit moduleLost();
 }
 
 void TModuleSession::TransportLost()
@@ -167,7 +186,10 @@ bool TModuleSession::RelayConnected() const
 bool TModuleSession::TransmitWireFrame(const QByteArray &wireFrame)
 {
     TModuleTransport *t = ActiveTransport();
-    return t && t->IsUp() && t->Write(wireFrame);
+    if (!t || !t->IsUp())
+        return false;
+    BytesOut += wireFrame.size();
+    return t->Write(wireFrame);
 }
 
 bool TModuleSession::PingAndWait(int activityFlags)
@@ -215,9 +237,7 @@ void TModuleSession::Shutdown()
     pwtimer.stop();
     if (m_usb)
         m_usb->Close();
-    if (m_relay)
-        m_relay->Close();
-    DetachRelayTransport();
+    DisconnectRelay();
 }
 
 void TModuleSession::TimerConnectStatusTimer()

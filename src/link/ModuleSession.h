@@ -73,6 +73,9 @@ public:
     QString ModulePassword;
     // True while a parameter read, write or compare runs.
     bool ParameterTransferActive = false;
+    // Link bytes exchanged with the module through any transport.
+    qint64 BytesOut = 0;
+    qint64 BytesIn = 0;
 
     // ---- mode and transport
     // Makes the USB transport when USB mode is entered the first time.
@@ -82,9 +85,14 @@ public:
     bool IsIpMode() const { return m_mode == TConnectionMode::IP; }
     void EnterUsbMode(TModeSwitch how);
     void EnterIpMode();
-    // The relay connection, once connected, carries the frames in IP mode.
-    void AttachRelayTransport(TModuleTransport *relay, const IpSteps &steps);
-    void DetachRelayTransport();
+    // The relay connection carries the frames in IP mode once it is up; it is
+    // set once by the owner, with the IP-mode steps it gives the procedures.
+    void SetRelayTransport(TModuleTransport *relay, const IpSteps &steps);
+    TModuleTransport *RelayTransport() const { return m_relay; }
+    // Ends the relay session the polite way when there is one.
+    void DisconnectRelay();
+    // The user ended the relay session: the module is forgotten.
+    void ForgetModule();
     // The transport of the selected mode is up.
     bool TransportUp() const;
     bool RelayConnected() const;
@@ -102,6 +110,8 @@ public:
     // ---- link state
     QString ModuleVersion() const { return m_version; }
     TConnectionIndicator Indicator() const { return m_indicator; }
+    // The indicator as a transport sees it while it connects.
+    void ShowIndicator(TConnectionIndicator indicator) { SetIndicator(indicator); }
     void StopLinkTimers();
     // Ends everything for good: timers stopped, transports closed. The window's close.
     void Shutdown();

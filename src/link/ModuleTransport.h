@@ -16,8 +16,11 @@ public:
     // Starts reaching the module (USB: look for the device and open it; relay:
     // the connection is made by the caller first). false when it cannot start.
     virtual bool Open() = 0;
-    // Ends the connection. Safe to call at any time, also from inside a signal.
+    // Ends the connection at once. Safe to call at any time, also from inside a signal.
     virtual void Close() = 0;
+    // Ends the connection the polite way (the relay says goodbye to its server
+    // first); may wait. Without such a way, Close().
+    virtual void Disconnect() { Close(); }
     // Lets the module go (it is not one this program may configure) but keeps
     // watching: a module connected later is taken. Without a watch, Close().
     virtual void ReleaseModule() { Close(); }

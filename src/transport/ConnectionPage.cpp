@@ -2,6 +2,7 @@
 
 #include "link/SerialDetails.h"
 #include "link/ModuleSession.h"
+#include "transport/RelayConnection.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -18,9 +19,10 @@ template <typename T> T *named(T *w, const char *name)
 }
 } // namespace
 
-TConnectionPage::TConnectionPage(TModuleSession &session, QWidget *parent)
+TConnectionPage::TConnectionPage(TModuleSession &session, TRelayConnection &relay, QWidget *parent)
     : QWidget(parent)
     , m_session(session)
+    , m_relay(relay)
 {
     setObjectName(QStringLiteral("tsKapcsolat"));
     m_rbUSB = named(new QRadioButton(QStringLiteral("A modul USB kábellel csatlakozik a számítógéphez"), this), "rbUSB");
@@ -68,13 +70,17 @@ TConnectionPage::TConnectionPage(TModuleSession &session, QWidget *parent)
     // Design state: the relay controls start disabled.
     for (QWidget *w : std::initializer_list<QWidget *>{m_btGPRS_Connect, m_btGPRS_Disconnect, m_cbSavePWD})
         w->setEnabled(false);
-    connect(m_btGPRS_Connect, &QPushButton::clicked, this, [this] {
-        emit focusAway();
-        emit connectRequested();
+    connect(m_btGPRS_Connect, &QPushButton::clicked, this, &TConnectionPage::btGPRS_ConnectClick);
+    connect(m_btGPRS_Disconnect, &QPushButton::clicked, this, &TConnectionPage::btGPRS_DisconnectClick);
+    // The inputs were good and the session is being opened: only Disconnect makes sense now.
+    connect(&m_relay, &TRelayConnection::connectStarted, this, [this] {
+        m_btGPRS_Connect->setEnabled(false);
+        m_btGPRS_Disconnect->setEnabled(true);
     });
-    connect(m_btGPRS_Disconnect, &QPushButton::clicked, this, [this] {
-        emit focusAway();
-        emit disconnectRequested();
+    // The server closed the session: ready to connect again at once.
+    connect(&m_relay, &TModuleTransport::lost, this, [this] {
+        if (m_session.IsIpMode())
+            ShowRelayIdle();
     });
     connect(m_btClearMemoGPRS, &QPushButton::clicked, this, [this] {
         emit focusAway();
@@ -88,6 +94,63 @@ TConnectionPage::TConnectionPage(TModuleSession &session, QWidget *parent)
     connect(&session, &TModuleSession::modeChanged, this, [this](TConnectionMode mode, TModeSwitch how) {
         ApplyMode(mode == TConnectionMode::IP, how == TModeSwitch::User);
     });
+}
+
+TConnectionPage::RelayInputs TConnectionPage::Inputs() const
+{
+    return {m_edServerIP->text(), m_edSerialNr->text(), m_storedPassword, m_cbSavePWD->isChecked()};
+}
+
+void TConnectionPage::LoadInputs(const RelayInputs &inputs)
+{
+    m_edServerIP->setText(inputs.serverAddress);
+    m_edSerialNr->setText(inputs.serialNr);
+    m_edPWD->setText(inputs.password);
+    m_storedPassword = inputs.password;
+}
+
+void TConnectionPage::SetSavePassword(bool save)
+{
+    m_cbSavePWD->setChecked(save);
+}
+
+void TConnectionPage::btGPRS_ConnectClick()
+{
+    emit focusAway();
+    // A typed password replaces the stored one only when the user says so.
+    QString password = m_storedPassword;
+    const QString typed = m_edPWD->text();
+    if (!typed.isEmpty() && typed != m_storedPassword) {
+        if (m_askOverwrite && m_askOverwrite()) {
+            m_edPWD->setText(typed.toUpper());
+            m_storedPassword = m_edPWD->text();
+            emit saveSettingsRequested();
+            password = m_storedPassword;
+        }
+    }
+    // The button stays usable for new input until the inputs pass (the relay
+    // says connectStarted), and during the short pauses after bad input.
+    m_btGPRS_Connect->setEnabled(false);
+    const TRelayConnectResult result = m_relay.ConnectWithInputs(m_edServerIP->text(), m_edSerialNr->text(), password);
+    if (result == TRelayConnectResult::Busy)
+        return;
+    if (result != TRelayConnectResult::Connected && m_session.IsIpMode())
+        ShowRelayIdle();
+}
+
+void TConnectionPage::btGPRS_DisconnectClick()
+{
+    m_relay.DisconnectFromServer();
+    ShowRelayIdle();
+    emit relayDisconnected();
+    m_session.ForgetModule();
+    emit focusAway();
+}
+
+void TConnectionPage::ShowRelayIdle()
+{
+    m_btGPRS_Connect->setEnabled(true);
+    m_btGPRS_Disconnect->setEnabled(false);
 }
 
 void TConnectionPage::ApplyMode(bool ipMode, bool byUser)

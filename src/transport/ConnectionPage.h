@@ -4,8 +4,10 @@
 // the update check. It switches the session's mode and follows it.
 
 #include <QWidget>
+#include <functional>
 
 class TModuleSession;
+class TRelayConnection;
 class TMemoControl;
 class QCheckBox;
 class QLineEdit;
@@ -16,21 +18,46 @@ class TConnectionPage : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TConnectionPage(TModuleSession &session, QWidget *parent = nullptr);
+    TConnectionPage(TModuleSession &session, TRelayConnection &relay, QWidget *parent = nullptr);
 
     TMemoControl *MemoGPRS() const { return m_memoGPRS; }
+
+    // The relay inputs as the settings file keeps them.
+    struct RelayInputs
+    {
+        QString serverAddress;
+        QString serialNr;
+        QString password;
+        bool savePassword = false;
+    };
+    RelayInputs Inputs() const;
+    // Fills the fields; the password becomes the stored server password.
+    void LoadInputs(const RelayInputs &inputs);
+    void SetSavePassword(bool save);
+    QString StoredServerPassword() const { return m_storedPassword; }
+    // The question before a typed password replaces the stored one; true for Yes.
+    void SetOverwriteQuestion(std::function<bool()> ask) { m_askOverwrite = std::move(ask); }
+
+    void btGPRS_ConnectClick();
+    void btGPRS_DisconnectClick();
 
 signals:
     // A control was used: the frame moves the focus to its dummy button.
     void focusAway();
-    void connectRequested();
-    void disconnectRequested();
     void updateCheckRequested();
+    // The user confirmed a new server password: the settings are written now.
+    void saveSettingsRequested();
+    // The user ended the relay session (the status display is reset).
+    void relayDisconnected();
 
 private:
     void ApplyMode(bool ipMode, bool byUser);
+    void ShowRelayIdle();
 
     TModuleSession &m_session;
+    TRelayConnection &m_relay;
+    QString m_storedPassword;
+    std::function<bool()> m_askOverwrite;
     QRadioButton *m_rbUSB = nullptr;
     QRadioButton *m_rbIPmode = nullptr;
     QLineEdit *m_edServerIP = nullptr;

@@ -186,6 +186,13 @@ void TRelayConnection::Close()
     Connected = false;
 }
 
+void TRelayConnection::Disconnect()
+{
+    if (m_socket.state() == QAbstractSocket::UnconnectedState)
+        return;
+    DisconnectFromServer();
+}
+
 bool TRelayConnection::Write(const QByteArray &wireFrame)
 {
     const bool deliverable = Connected && wireFrame.size() == Relay::UnitSize;

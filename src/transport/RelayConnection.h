@@ -90,6 +90,9 @@ public:
     // wire frame as two relay packets.
     bool Open() override;
     void Close() override;
+    // DisconnectFromServer when a session is open or opening; nothing otherwise
+    // (no leave pings and no pauses for a server never reached).
+    void Disconnect() override;
     bool IsUp() const override { return Connected; }
     bool Write(const QByteArray &wireFrame) override;
 

@@ -45,9 +45,7 @@ bool TUsbTransport::Write(const QByteArray &wireFrame)
 {
     if (!IsUp())
         return false;
-    const qint64 written = m_reader->WriteData(wireFrame);
-    BytesOut += written;
-    return written == wireFrame.size();
+    return m_reader->WriteData(wireFrame) == wireFrame.size();
 }
 
 void TUsbTransport::CreateReader()
@@ -55,7 +53,6 @@ void TUsbTransport::CreateReader()
     ReleaseReader();   // never two readers
     m_reader = new TCommunicator(this, QString(), TCommunicator::DefaultBaudRate, m_options.lister);
     m_reader->SetOnData([this](const QByteArray &bytes) {
-        BytesIn += bytes.size();
         emit bytesReceived(bytes);
     });
     connect(m_reader, &TCommunicator::deviceOpened, this, &TUsbTransport::up);

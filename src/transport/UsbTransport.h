@@ -40,10 +40,6 @@ public:
     TCommunicator *Reader() const { return m_reader; }
     TDeviceWatcher *Watcher() const { return m_watcher; }
 
-    // Bytes exchanged since the transport was made.
-    qint64 BytesOut = 0;
-    qint64 BytesIn = 0;
-
 signals:
     // The module's port was found but could not be opened (besides message()).
     void openFailed(const QString &location);

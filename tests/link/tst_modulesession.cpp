@@ -103,18 +103,23 @@ void TestModuleSession::framesGoToTheTransportOfTheMode()
 
     FakeTransport relay;
     relay.isUp = true;
-    s.session.AttachRelayTransport(&relay, {});
+    s.session.SetRelayTransport(&relay, {});
     QVERIFY(s.session.RelayConnected());
     s.sendOne();
     QCOMPARE(relay.written.size(), 1);
     QCOMPARE(s.usb->written.size(), 1);
 
-    // Back to USB: the relay is detached and the same cable transport reopened.
+    // Back to USB: the relay session ends and the same cable transport reopens.
     s.session.EnterUsbMode(TModeSwitch::User);
     s.sendOne();
     QCOMPARE(relay.written.size(), 1);
+    QCOMPARE(relay.closes, 1);
     QVERIFY(!s.session.RelayConnected());
     QCOMPARE(s.usb->opens, 2);
+    // Bytes or a loss from the transport of the other mode are not the module's.
+    QSignalSpy lost(&s.session, &TModuleSession::moduleLost);
+    emit relay.lost();
+    QCOMPARE(lost.count(), 0);
     QCOMPARE(s.session.findChildren<FakeTransport *>().size(), 1);
 }
 

@@ -4,7 +4,10 @@
 #include "link/Requests.h"
 #include "params/FieldCatalogue.h"
 #include "params/ModuleTransfer.h"
+#include "transport/RelayConnection.h"
 #include "transport/UsbTransport.h"
+
+#include "Morvo3Config.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -57,6 +60,11 @@ public:
     QString lastMessage;
 
     bool TransportUp() override { return m_session.TransportUp(); }
+    bool IpMode() override { return m_session.IsIpMode(); }
+    bool RelayConnected() override { return m_session.RelayConnected(); }
+    bool PingAndWait(int activityFlags) override { return m_session.PingAndWait(activityFlags); }
+    void RefreshAndWait() override { m_session.RefreshAndWait(); }
+    int ActivityFlags() override { return m_session.ActivityFlags(); }
     void SetProgressMaximum(int maximum) override { m_maximum = maximum; }
     void SetProgressPosition(int position) override
     {
@@ -147,13 +155,126 @@ QString failureReason(TTransferOutcome outcome, const TModuleTransfer &transfer,
     return reason;
 }
 
+// The module reached through the program's own session: its USB transport (the
+// named device, or the search by description) or its relay connection, its
+// frame routing and its login timer.
+class TCliConnection
+{
+public:
+    explicit TCliConnection(TAppCore &core) : m_core(core) {}
+    ~TCliConnection()
+    {
+        m_core.Session.Shutdown();
+    }
+
+    // Empty when the module is reached and logged in; otherwise why not.
+    QString ConnectUsb(const QString &device, int searchSeconds)
+    {
+        TUsbTransport::Options usb;
+        usb.searchAtOnce = true;   // no reason to wait for the first periodic search
+        usb.watchDevices = false;
+        if (!device.isEmpty()) {
+            const QString location = QFileInfo(device).absoluteFilePath();
+            usb.lister = [location] { return QList<TPortEntry>{{TCommunicator::DefaultDescription, location}}; };
+        }
+        m_core.Session.SetUsbTransportFactory([this, usb](QObject *parent) -> TModuleTransport * {
+            auto *port = new TUsbTransport(m_core.Texts, usb, parent);
+            QObject::connect(port, &TUsbTransport::openFailed, &m_core, [this](const QString &location) {
+                m_failure = QStringLiteral("the module's port %1 was found but could not be opened").arg(location);
+            });
+            return port;
+        });
+        watchLoss();
+        m_core.Session.EnterUsbMode(TModeSwitch::Tool);
+        m_core.Wait.WaitFor(searchSeconds * TicksPerSecond,
+                            [this] { return m_core.Session.TransportUp() || !m_failure.isEmpty(); });
+        if (!m_core.Session.TransportUp()) {
+            if (!m_failure.isEmpty())
+                return m_failure;
+            return !device.isEmpty()
+                ? QStringLiteral("no module at %1").arg(device)
+                : QStringLiteral("no module found (no port described \"%1\"; --device PATH names one)")
+                      .arg(TCommunicator::DefaultDescription);
+        }
+        return LogIn();
+    }
+
+    QString ConnectRelay(const QString &hostAndPort, const QString &serial, const QString &serverPassword,
+                         bool deviceGiven)
+    {
+        if (deviceGiven)
+            return QStringLiteral("--device and --relay exclude each other");
+        QString host = hostAndPort;
+        const int colon = hostAndPort.lastIndexOf(QLatin1Char(':'));
+        m_relay = std::make_unique<TRelayConnection>(m_core.Wait, m_core.Texts, Morvo3Config::RelayKey,
+                                                     m_core.Session.ParameterTransferActive);
+        if (colon >= 0) {
+            host = hostAndPort.left(colon);
+            if (!m_relay->SetServerPort(hostAndPort.mid(colon + 1)))
+                return QStringLiteral("--relay: \"%1\" is not a port (1 to 65535)").arg(hostAndPort.mid(colon + 1));
+        }
+        if (host.isEmpty())
+            return QStringLiteral("--relay needs a server address");
+        TModuleSession::IpSteps steps;
+        steps.pingAndWait = [this](int flags) { return m_relay->PingAndWait(std::uint8_t(flags)); };
+        steps.refreshAndWait = [this] { m_relay->RefreshAndWait(); };
+        steps.activityFlags = [this] { return m_relay->ActivityFlags(); };
+        m_core.Session.SetRelayTransport(m_relay.get(), steps);
+        // The relay's own lines (connecting, timeouts) explain a failure.
+        QString lastLine;
+        QObject::connect(m_relay.get(), &TRelayConnection::memoText, &m_core,
+                         [&lastLine](MemoTarget, const QString &text, bool) { lastLine = text.simplified(); });
+        QObject::connect(m_relay.get(), &TRelayConnection::gprsLine, &m_core,
+                         [&lastLine](const QString &text) { lastLine = text.simplified(); });
+        watchLoss();
+        m_core.Session.EnterIpMode();
+        m_core.Session.TimerConnectStatus.stop();
+        const TRelayConnectResult result = m_relay->ConnectWithInputs(host, serial, serverPassword);
+        QObject::disconnect(m_relay.get(), &TRelayConnection::memoText, &m_core, nullptr);
+        QObject::disconnect(m_relay.get(), &TRelayConnection::gprsLine, &m_core, nullptr);
+        // The session's link-state check is the window's; the tool logs in itself.
+        m_core.Session.TimerConnectStatus.stop();
+        if (result != TRelayConnectResult::Connected)
+            return QStringLiteral("relay %1: %2").arg(hostAndPort, lastLine.isEmpty() ? QStringLiteral("cannot connect") : lastLine);
+        return LogIn();
+    }
+
+private:
+    void watchLoss()
+    {
+        QObject::connect(&m_core.Session, &TModuleSession::moduleLost, &m_core,
+                         [this] { m_failure = QStringLiteral("the connection to the module was lost"); });
+    }
+
+    // Log in as the program does: the pair at once and again every 3 s.
+    QString LogIn()
+    {
+        bool accepted = false;
+        bool refused = false;
+        QObject::connect(&m_core.Session, &TModuleSession::passwordAccepted, &m_core,
+                         [&] { accepted = true; refused = false; });
+        QObject::connect(&m_core.Session, &TModuleSession::passwordRequired, &m_core, [&] { refused = true; });
+        m_core.Session.LoginNow();
+        m_core.Wait.WaitFor(PasswordAnswerTicks, [&] { return accepted; });
+        QObject::disconnect(&m_core.Session, &TModuleSession::passwordAccepted, &m_core, nullptr);
+        QObject::disconnect(&m_core.Session, &TModuleSession::passwordRequired, &m_core, nullptr);
+        if (!accepted && refused)
+            return QStringLiteral("the module did not accept the password");
+        return QString();
+    }
+
+    TAppCore &m_core;
+    std::unique_ptr<TRelayConnection> m_relay;
+    QString m_failure;
+};
+
 } // namespace
 
 int Cli::Run(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Reads, writes and compares the parameters of a GPRS Morvo3 module over USB.\n"
+        "Reads, writes and compares the parameters of a GPRS Morvo3 module over USB or the IP relay.\n"
         "Commands:\n"
         "  read --out FILE.KVD   read the module's parameters into a file\n"
         "  write FILE.KVD        write a parameter file into the module\n"
@@ -172,7 +293,16 @@ int Cli::Run(const QStringList &arguments)
         QStringLiteral("Print how long the module procedure took and the bytes it exchanged."));
     const QCommandLineOption yesOption(QStringLiteral("yes"),
         QStringLiteral("Read from a module, or take a file, with another identification string anyway."));
-    parser.addOptions({deviceOption, passwordOption, outOption, searchOption, timingOption, yesOption});
+    const QCommandLineOption relayOption(QStringLiteral("relay"),
+        QStringLiteral("Reach the module through the IP relay server HOST (port 3333 unless given)."),
+        QStringLiteral("HOST[:PORT]"));
+    const QCommandLineOption serialOption(QStringLiteral("serial"),
+        QStringLiteral("The module's serial number (with --relay)."), QStringLiteral("SN"));
+    const QCommandLineOption serverPasswordOption(QStringLiteral("server-password"),
+        QStringLiteral("The relay server's login password, as typed on the connection page (with --relay)."),
+        QStringLiteral("PW"));
+    parser.addOptions({deviceOption, passwordOption, outOption, searchOption, timingOption, yesOption, relayOption,
+                       serialOption, serverPasswordOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, compare or dump"));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("parameter file (.KVD)"));
 
@@ -228,56 +358,21 @@ int Cli::Run(const QStringList &arguments)
             return fail(error);
     }
 
-    // The module is reached through the program's own session: its USB
-    // transport (the named device, or the search by description), its frame
-    // routing and its login timer.
-    TUsbTransport::Options usb;
-    usb.searchAtOnce = true;   // no reason to wait for the first periodic search
-    usb.watchDevices = false;
-    if (parser.isSet(deviceOption)) {
-        const QString location = QFileInfo(parser.value(deviceOption)).absoluteFilePath();
-        usb.lister = [location] { return QList<TPortEntry>{{TCommunicator::DefaultDescription, location}}; };
-    }
-    TUsbTransport *port = nullptr;
-    QString failure;
-    core.Session.SetUsbTransportFactory([&](QObject *parent) -> TModuleTransport * {
-        port = new TUsbTransport(core.Texts, usb, parent);
-        QObject::connect(port, &TUsbTransport::openFailed, &core, [&](const QString &location) {
-            failure = QStringLiteral("the module's port %1 was found but could not be opened").arg(location);
-        });
-        QObject::connect(port, &TModuleTransport::lost, &core,
-                         [&] { failure = QStringLiteral("the connection to the module was lost"); });
-        return port;
-    });
-    core.Session.EnterUsbMode(TModeSwitch::Tool);
-    core.Wait.WaitFor(searchSeconds * TicksPerSecond,
-                      [&] { return core.Session.TransportUp() || !failure.isEmpty(); });
-    if (!core.Session.TransportUp()) {
-        if (!failure.isEmpty())
-            return fail(failure);
-        return fail(parser.isSet(deviceOption)
-                        ? QStringLiteral("no module at %1").arg(parser.value(deviceOption))
-                        : QStringLiteral("no module found (no port described \"%1\"; --device PATH names one)")
-                              .arg(TCommunicator::DefaultDescription));
-    }
-
-    // Log in as the program does: the pair at once and again every 3 s.
-    bool accepted = false;
-    bool refused = false;
-    QObject::connect(&core.Session, &TModuleSession::passwordAccepted, &core, [&] { accepted = true; refused = false; });
-    QObject::connect(&core.Session, &TModuleSession::passwordRequired, &core, [&] { refused = true; });
-    core.Session.LoginNow();
-    core.Wait.WaitFor(PasswordAnswerTicks, [&] { return accepted; });
-    if (!accepted && refused)
-        return fail(QStringLiteral("the module did not accept the password"));
+    TCliConnection connection(core);
+    const QString failure = parser.isSet(relayOption)
+        ? connection.ConnectRelay(parser.value(relayOption), parser.value(serialOption),
+                                  parser.value(serverPasswordOption), parser.isSet(deviceOption))
+        : connection.ConnectUsb(parser.isSet(deviceOption) ? parser.value(deviceOption) : QString(), searchSeconds);
+    if (!failure.isEmpty())
+        return fail(failure);
 
     TCliHost host(core.Session, command, answerYes);
     TModuleTransfer transfer(core.Wait, core.Texts, core.Image, core.Link, core.Session.ParameterTransferActive, host);
     // Runs one procedure, closes its progress line and, with --timing, reports
     // its time and the bytes it exchanged.
     const auto runProcedure = [&](TTransferOutcome (TModuleTransfer::*procedure)()) {
-        const qint64 outBefore = port->BytesOut;
-        const qint64 inBefore = port->BytesIn;
+        const qint64 outBefore = core.Session.BytesOut;
+        const qint64 inBefore = core.Session.BytesIn;
         QElapsedTimer clock;
         clock.start();
         const TTransferOutcome outcome = (transfer.*procedure)();
@@ -285,7 +380,7 @@ int Cli::Run(const QStringList &arguments)
         if (parser.isSet(timingOption)) {
             printErr(QStringLiteral("morvo3-cli: timing: %1 %2 s, %3 bytes out, %4 bytes in\n")
                          .arg(command).arg(clock.nsecsElapsed() / 1e9, 0, 'f', 4)
-                         .arg(port->BytesOut - outBefore).arg(port->BytesIn - inBefore));
+                         .arg(core.Session.BytesOut - outBefore).arg(core.Session.BytesIn - inBefore));
         }
         return outcome;
     };
