@@ -453,8 +453,8 @@ private slots:
         QCOMPARE(versionState->text(), QString("Disabled"));
         QCOMPARE(versionState->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QCOMPARE(f.get<QLabel>("lbInterval_MemoTimer")->text(), QString("500"));
-        // The relay connection's timer, idle while no relay session is open.
-        QCOMPARE(relayState->text(), QString("Disabled"));
+        // The relay connection's timer runs from its creation.
+        QCOMPARE(relayState->text(), QString("Enabled"));
         QCOMPARE(f.get<QLabel>("lbInterval_RemoteConnTimer")->text(), QString("250"));
         // The USB reader's search timer is a real one; there is no queue timer to name.
         QCOMPARE(f.get<QLabel>("lbInterval_RefreshTimer")->text(), QString("1000"));
@@ -469,8 +469,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(relayState->text(), QString("Enabled"), 3000);
         QCOMPARE(f.get<QLabel>("lbInterval_RemoteConnTimer")->text(), QString("750"));
         namedTimer.reset();
-        QTRY_COMPARE_WITH_TIMEOUT(relayState->text(), QString("Disabled"), 3000);
-        QCOMPARE(f.get<QLabel>("lbInterval_RemoteConnTimer")->text(), QString("250"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.get<QLabel>("lbInterval_RemoteConnTimer")->text(), QString("250"), 3000);
+        QCOMPARE(relayState->text(), QString("Enabled"));
 
         checker->click();
         QCOMPARE(checker->text(), QString("Start"));
