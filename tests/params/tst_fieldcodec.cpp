@@ -26,6 +26,8 @@ QStringList Cells(const QString &chars)
     return cells;
 }
 
+using ByteChanges = QList<QPair<int, int>>; // offset, new value
+
 const std::uint8_t *U8(const QByteArray &a)
 {
     return reinterpret_cast<const std::uint8_t *>(a.constData());
@@ -56,6 +58,8 @@ private slots:
     void cellValidation();
     void numbersAreCutToTheirLowByte();
     void dumpShowsEveryFieldDecoded();
+    void listFieldDifferences_data();
+    void listFieldDifferences();
     void dumpOfDamagedImages_data();
     void dumpOfDamagedImages();
 };
@@ -333,6 +337,52 @@ void TestFieldCodec::dumpShowsEveryFieldDecoded()
     QVERIFY(lines.contains(QStringLiteral("PHONE_NUMBERS = \"\" \"+3630#\" \"\" \"\" \"\" \"\"")));
     const QString sms = lines.at(7);
     QVERIFY2(sms.startsWith(QStringLiteral("EVENT_SMS = \"Betores \\\"Z1\\\"\" \"\"")), qPrintable(sms));
+}
+
+void TestFieldCodec::listFieldDifferences_data()
+{
+    // The module's image is a fresh one with these bytes changed; the editor's is fresh.
+    QTest::addColumn<ByteChanges>("changes");
+    QTest::addColumn<int>("moduleLength");
+    // "where|field|index|module value|editor value"
+    QTest::addColumn<QStringList>("expected");
+    using Changes = ByteChanges;
+    QTest::newRow("equal") << Changes{} << 2688 << QStringList{};
+    QTest::newRow("header byte") << Changes{{5, 'X'}} << 2688 << QStringList{"H|header|5|0x58|0x36"};
+    QTest::newRow("zone sense time and relay mask")
+        << Changes{{108, 7}, {2341, 0x05}} << 2688
+        << QStringList{"E|ZONE_SENSE_TIME|2|7|0", "E|REL1_ACT|0|0x0005|0x0000"};
+    QTest::newRow("SMS text in the code page") << Changes{{452, 2}, {453, 'h'}, {454, 0xF5}} << 2688
+                                               << QStringList{QString::fromUtf8("E|EVENT_SMS|1|\"hő\"|\"\"")};
+    QTest::newRow("dial string and hex digits") << Changes{{2098, 2}, {2099, '1'}, {2100, '#'}, {2276, 11}} << 2688
+                                                << QStringList{"E|PHONE_NUMBERS|1|\"1#\"|\"\"", "E|CTID_ACCOUNT|0|00B0|0000"};
+    QTest::newRow("record header") << Changes{{80, 5}} << 2688
+                                   << QStringList{"R|ZONE_CIRCUIT|-1|5A 4F 4E 45 5F 43 49 52 43 55 49 54 20 20 20 02 05 00 01"
+                                                  "|5A 4F 4E 45 5F 43 49 52 43 55 49 54 20 20 20 02 04 00 01"};
+    QTest::newRow("padding") << Changes{{2687, 1}} << 2688 << QStringList{"P|padding|2687|0x01|0x00"};
+    // A shorter module image is compared over its length only.
+    QTest::newRow("short module image") << Changes{{108, 7}, {2341, 0x05}} << 2000
+                                        << QStringList{"E|ZONE_SENSE_TIME|2|7|0"};
+}
+
+void TestFieldCodec::listFieldDifferences()
+{
+    using Where = FieldCatalogue::TFieldDifference::Where;
+    QFETCH(ByteChanges, changes);
+    QFETCH(int, moduleLength);
+    QFETCH(QStringList, expected);
+    const QByteArray editor = ExpectedImage::FreshImage();
+    QByteArray module = editor;
+    for (const auto &[offset, value] : changes)
+        module[offset] = char(value);
+    module.truncate(moduleLength);
+    QStringList got;
+    for (const FieldCatalogue::TFieldDifference &d : FieldCatalogue::ListFieldDifferences(module, editor)) {
+        const char *where = d.where == Where::Element ? "E" : d.where == Where::RecordHeader ? "R"
+                          : d.where == Where::Header ? "H" : "P";
+        got << QStringLiteral("%1|%2|%3|%4|%5").arg(QLatin1String(where), d.field).arg(d.index).arg(d.moduleValue, d.editorValue);
+    }
+    QCOMPARE(got, expected);
 }
 
 void TestFieldCodec::dumpOfDamagedImages_data()

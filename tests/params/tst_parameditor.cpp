@@ -102,6 +102,9 @@ private slots:
     void testTimeControls();
     void spinEditsAreNormalisedBeforeBuilding();
     void buildThenLoadRoundTrip();
+    void storedSmsSurvivesTheEditor();
+    void tabOfField_data();
+    void tabOfField();
     void damagedDataLoadsWithoutHarm_data();
     void damagedDataLoadsWithoutHarm();
     void onOffModeSelection();
@@ -518,6 +521,57 @@ void TestParamEditor::buildThenLoadRoundTrip()
     // the SMS text whose trailing spaces were dropped.
     a.Get<QLineEdit>("edSMS1")->setText(QStringLiteral("Riasztás Z1"));
     QCOMPARE(ImageBytes(b.Build()), ImageBytes(a.Build()));
+}
+
+void TestParamEditor::storedSmsSurvivesTheEditor()
+{
+    // EVENT_SMS[2] holds bytes the code page leaves unassigned; loaded into the
+    // editor and built again, the image is the same byte for byte.
+    QByteArray stored = ExpectedImage::FreshImage();
+    const QByteArray element("\x07" "A\x81\x83\x88\x90\x98" "z", 8);
+    stored.replace(291 + 2 * 161, element.size(), element);
+    EditorFixture f;
+    TParamImage image;
+    image.LoadFileBytes(stored);
+    f.editor.LoadEditorFromImage(image);
+    QCOMPARE(f.Get<QLineEdit>("edSMS3")->text().size(), 7);
+    QCOMPARE(ImageBytes(f.Build()).toHex(' '), stored.toHex(' '));
+}
+
+void TestParamEditor::tabOfField_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("tab"); // 0 zones, 1 events, 2 relays, 3 phone numbers and other, 4 alarm; -1 none
+    QTest::newRow("zone delay") << "ZONE_DELAY_OUT" << 0;
+    QTest::newRow("24-hour zone") << "ZONE_24H" << 0;
+    QTest::newRow("event targets") << "EVENT_MATRIX" << 1;
+    QTest::newRow("event SMS") << "EVENT_SMS" << 1;
+    QTest::newRow("relay mask") << "REL2_ACT" << 2;
+    QTest::newRow("relay GSM error") << "REL2_GSMERR" << 2;
+    QTest::newRow("phone numbers") << "PHONE_NUMBERS" << 3;
+    QTest::newRow("account") << "CTID_ACCOUNT" << 3;
+    QTest::newRow("central mode") << "CENTRAL_MODE" << 3;
+    QTest::newRow("test minute") << "TEST_TIME_M" << 4;
+    QTest::newRow("arm method") << "ONOFF_MODE" << 4;
+    QTest::newRow("alarms per zone") << "ALARM_MAX" << 4;
+    QTest::newRow("unknown") << "NO_SUCH_FIELD" << -1;
+    QTest::newRow("header") << "header" << -1;
+}
+
+void TestParamEditor::tabOfField()
+{
+    QFETCH(QString, field);
+    QFETCH(int, tab);
+    EditorFixture f;
+    QCOMPARE(f.editor.TabIndexOfField(field), tab);
+    auto *pages = f.editor.findChild<QTabWidget *>();
+    QVERIFY(pages);
+    pages->setCurrentIndex(tab == 0 ? 1 : 0);
+    QCOMPARE(f.editor.ShowFieldTab(field), tab >= 0);
+    if (tab >= 0)
+        QCOMPARE(pages->currentIndex(), tab);
+    else
+        QCOMPARE(pages->currentIndex(), 0);
 }
 
 void TestParamEditor::damagedDataLoadsWithoutHarm_data()
