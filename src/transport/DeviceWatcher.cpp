@@ -18,6 +18,10 @@
 Q_DECLARE_LOGGING_CATEGORY(lcUsb)
 
 namespace {
+#ifdef MORVO3_HAVE_UDEV
+constexpr char UdevControlSocket[] = "/run/udev/control";
+#endif
+
 // Identity of the device behind a path: the path's own inode and change time (a
 // link that is made anew differs) plus the device it resolves to.
 QString portIdentity(const QString &path)
@@ -65,7 +69,10 @@ TDeviceWatcher::TDeviceWatcher(QObject *parent)
 {
     setObjectName(QStringLiteral("TDeviceWatcher"));
 #ifdef MORVO3_HAVE_UDEV
-    m_udev = udev_new();
+    // The monitor can be made without a udev daemon (containers), but then no
+    // notice ever comes: without the daemon's control socket the list is polled.
+    if (QFileInfo::exists(QString::fromLatin1(UdevControlSocket)))
+        m_udev = udev_new();
     if (m_udev)
         m_udevMonitor = udev_monitor_new_from_netlink(m_udev, "udev");
     if (m_udevMonitor

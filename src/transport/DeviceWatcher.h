@@ -2,10 +2,10 @@
 // Arrival and removal of serial port devices: the operating system's hot-plug
 // notices for the "tty" subsystem (udev), plus the appearing and disappearing of
 // the ports named in MORVO3_EXTRA_PORTS (checked every second). Where no hot-plug
-// notices can be had (built without libudev, or the monitor cannot be created, as
-// in many containers) the system's serial port list is compared every second
-// instead, so a replugged module is still found. Only reports; the main window
-// decides what to do, and only in USB mode.
+// notices can be had (built without libudev, no udev daemon running, as in many
+// containers, or the monitor cannot be created) the system's serial port list is
+// compared every second instead, so a replugged module is still found. Only
+// reports; the main window decides what to do, and only in USB mode.
 
 #include <QObject>
 #include <QHash>

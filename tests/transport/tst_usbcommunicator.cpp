@@ -13,6 +13,7 @@
 #include "transport/USBPorts.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -296,7 +297,10 @@ void TestUsbCommunicator::watcherPollsPortListWithoutHotPlugNotices()
     // Without hot-plug notices the system's port list itself must be watched.
     {
         TDeviceWatcher plain;
-        QVERIFY(plain.systemNoticesAvailable() || plain.pollingSystemPorts());
+        QVERIFY(plain.systemNoticesAvailable() != plain.pollingSystemPorts());
+        // Without a udev daemon no notice would ever come.
+        if (!QFileInfo::exists("/run/udev/control"))
+            QVERIFY(plain.pollingSystemPorts());
     }
 
     QTemporaryDir dir;
