@@ -154,6 +154,7 @@ private slots:
     void faults();
     void stopDuringTransfer_data();
     void stopDuringTransfer();
+    void passwordInTheModulesCodePage();
     void differencesAfterAStoppedCompare();
     void readingTheRestHonoursStop();
 };
@@ -437,6 +438,17 @@ void TestTransfer::stopDuringTransfer()
         QCOMPARE(sense->value(), senseValue);
         break;
     }
+}
+
+void TestTransfer::passwordInTheModulesCodePage()
+{
+    // The module holds the password bytes F5 FB 31 32: "őű12" in its code page. The
+    // simulator takes its password as Latin-1 text, in which these bytes read "õû12".
+    TModuleBench b;
+    b.Core.ModulePassword = QString::fromUtf8("őű12");
+    QVERIFY2(b.connect({QStringLiteral("--password"), QString::fromUtf8("õû12")}), qPrintable(b.Sim.output()));
+    QVERIFY(b.Accepted);
+    QCOMPARE(b.Transfer.spbCompareDataClick(), TTransferOutcome::Success);
 }
 
 void TestTransfer::differencesAfterAStoppedCompare()
