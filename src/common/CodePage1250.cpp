@@ -3,7 +3,11 @@
 #include <QHash>
 
 namespace {
-constexpr char16_t Unassigned = 0xFFFD;
+// The five bytes the code page leaves unassigned (0x81, 0x83, 0x88, 0x90, 0x98)
+// stand for private-use characters U+F700 + byte, so a stored text that holds
+// them comes back byte for byte after it went through the editor.
+constexpr char16_t PrivateUseBase = 0xF700;
+constexpr char16_t Unassigned = 0; // marks the table entries that take PrivateUseBase + byte
 
 // Upper half of the code page, 0x80 to 0xFF.
 constexpr char16_t UpperHalf[128] = {
@@ -30,8 +34,8 @@ const QHash<char16_t, char> &reverseTable()
     static const QHash<char16_t, char> table = [] {
         QHash<char16_t, char> t;
         for (int i = 0; i < 128; ++i) {
-            if (UpperHalf[i] != Unassigned)
-                t.insert(UpperHalf[i], static_cast<char>(0x80 + i));
+            const char16_t u = UpperHalf[i] != Unassigned ? UpperHalf[i] : char16_t(PrivateUseBase + 0x80 + i);
+            t.insert(u, static_cast<char>(0x80 + i));
         }
         return t;
     }();
@@ -64,7 +68,12 @@ QString FromCp1250(const QByteArray &bytes)
     out.reserve(bytes.size());
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        out.append(b < 0x80 ? QChar(b) : QChar(UpperHalf[b - 0x80]));
+        if (b < 0x80)
+            out.append(QChar(b));
+        else if (UpperHalf[b - 0x80] != Unassigned)
+            out.append(QChar(UpperHalf[b - 0x80]));
+        else
+            out.append(QChar(char16_t(PrivateUseBase + b)));
     }
     return out;
 }

@@ -9,5 +9,7 @@
 // Each character of text as one byte; a character the code page cannot hold
 // becomes one '?'.
 QByteArray ToCp1250(const QString &text);
-// Each byte as one character; the five unassigned bytes become U+FFFD.
+// Each byte as one character; the five bytes the code page leaves unassigned
+// (0x81, 0x83, 0x88, 0x90, 0x98) become U+F781, U+F783, U+F788, U+F790 and
+// U+F798, which ToCp1250 turns back into the same bytes.
 QString FromCp1250(const QByteArray &bytes);

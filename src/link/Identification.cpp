@@ -1,5 +1,6 @@
 #include "link/Identification.h"
 
+#include "common/CodePage1250.h"
 #include "common/Morvo3Texts.h"
 #include "common/WaitContext.h"
 #include "link/Communication.h"
@@ -16,13 +17,14 @@ namespace {
 // or at the end of the block.
 QString quotedText(const std::uint8_t *block64, int from, int maxChars)
 {
-    QString text;
-    for (int i = from; i < Link::BlockSize && text.size() < maxChars; ++i) {
+    QByteArray raw;
+    for (int i = from; i < Link::BlockSize && raw.size() < maxChars; ++i) {
         if (block64[i] == VersionTextQuote)
             break;
-        text += QChar::fromLatin1(char(block64[i]));
+        raw += char(block64[i]);
     }
-    return text;
+    // The module's texts are in its own code page.
+    return FromCp1250(raw);
 }
 
 // The text before the first ';', removing it and the ';' from rest. Without a
@@ -103,7 +105,7 @@ QString ReadModuleIdString(TLink &link, TWaitContext &wait)
     int length = 0;
     while (length < Link::BlockSize && link.BlockBuffer[length] != 0x00)
         ++length;
-    return QString::fromLatin1(reinterpret_cast<const char *>(link.BlockBuffer), length);
+    return FromCp1250(QByteArray(reinterpret_cast<const char *>(link.BlockBuffer), length));
 }
 
 TIdentification::TIdentification(TLink &link, Morvo3Texts &texts, QObject *parent)

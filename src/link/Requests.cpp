@@ -1,5 +1,6 @@
 #include "link/Requests.h"
 
+#include "common/CodePage1250.h"
 #include "common/WaitContext.h"
 
 namespace Requests {
@@ -87,7 +88,8 @@ LongRequest PasswordTextRequest(const QString &password)
     LongRequest r;
     r.type = Link::COMMAND;
     r.args.fill(0xFF);
-    const QByteArray text = password.toLatin1().left(MaxPasswordBytes);
+    // One byte per character in the module's code page, the same one its texts use.
+    const QByteArray text = ToCp1250(password).left(MaxPasswordBytes);
     for (int i = 0; i < text.size(); ++i)
         r.args[i] = std::uint8_t(text[i]);
     r.args[text.size()] = 0x00;

@@ -113,7 +113,9 @@ TFormDetails::TFormDetails(TMemoWriter &writer, QWidget *parent)
     btClose->setObjectName(QStringLiteral("btClose"));
     auto *btClear = new QPushButton(QStringLiteral("Ablakok törlése"), this);
     btClear->setObjectName(QStringLiteral("btClear"));
-    m_btStart = new QPushButton(QStringLiteral("Leállítás"), this);
+    // The pause button's captions are set by the code, not by the language: they
+    // stay "Stop" and "Start" in every language.
+    m_btStart = new QPushButton(QStringLiteral("Stop"), this);
     m_btStart->setObjectName(QStringLiteral("btStart"));
     auto *btSave = new QPushButton(QStringLiteral("Mentés fájlba"), this);
     btSave->setObjectName(QStringLiteral("btSave"));
@@ -177,7 +179,7 @@ void TFormDetails::btStartClick()
     QPalette pal = m_btStart->palette();
     pal.setColor(QPalette::ButtonText, m_paused ? Green : Red);
     m_btStart->setPalette(pal);
-    m_btStart->setText(m_paused ? QStringLiteral("Indítás") : QStringLiteral("Leállítás"));
+    m_btStart->setText(m_paused ? QStringLiteral("Start") : QStringLiteral("Stop"));
 }
 
 void TFormDetails::btClearClick()

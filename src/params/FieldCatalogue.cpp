@@ -2,6 +2,8 @@
 
 #include "params/FieldCodec.h"
 
+#include <algorithm>
+
 namespace FieldCatalogue {
 
 namespace {
@@ -26,7 +28,13 @@ QString HexDigitText(std::uint8_t b)
     return QStringLiteral("[%1]").arg(b);
 }
 
-QString ElementText(const TFieldInfo &f, const std::uint8_t *el)
+QString HexBytes(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+} // namespace
+
+QString ElementValueText(const TFieldInfo &f, const std::uint8_t *el)
 {
     switch (f.kind) {
     case FieldKind::Bytes:
@@ -61,7 +69,6 @@ QString ElementText(const TFieldInfo &f, const std::uint8_t *el)
     }
     return QString();
 }
-} // namespace
 
 const std::vector<TFieldInfo> &Fields()
 {
@@ -122,10 +129,76 @@ QStringList DumpImageFields(const TParamImage &image)
         }
         QStringList parts;
         for (int e = 0; e < f.dimension; ++e)
-            parts << ElementText(f, image.bytes + at + e * f.elementSize);
+            parts << ElementValueText(f, image.bytes + at + e * f.elementSize);
         lines << name + QStringLiteral(" = ") + parts.join(QLatin1Char(' '));
     }
     return lines;
+}
+
+QList<TFieldDifference> ListFieldDifferences(const QByteArray &moduleImage, const QByteArray &editorImage)
+{
+    using Where = TFieldDifference::Where;
+    QList<TFieldDifference> out;
+    const int length = int(std::min(moduleImage.size(), editorImage.size()));
+    const auto u8 = [](const QByteArray &a, int i) { return std::uint8_t(a.at(i)); };
+    const auto differs = [&](int from, int count) {
+        for (int i = from; i < from + count && i < length; ++i) {
+            if (moduleImage.at(i) != editorImage.at(i))
+                return true;
+        }
+        return false;
+    };
+    const auto byteText = [](std::uint8_t b) {
+        return QStringLiteral("0x") + QString::number(b, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    };
+    const auto eachByte = [&](int from, int count, Where where, const QString &name) {
+        for (int i = from; i < from + count && i < length; ++i) {
+            if (moduleImage.at(i) != editorImage.at(i))
+                out.append({where, name, i, byteText(u8(moduleImage, i)), byteText(u8(editorImage, i))});
+        }
+    };
+
+    eachByte(0, std::min(ParamImage::HeaderLength, length), Where::Header, QStringLiteral("header"));
+
+    int p = ParamImage::HeaderLength;
+    while (p + ParamImage::RecordHeaderLength <= length) {
+        const std::uint8_t first = u8(editorImage, p);
+        if (first == 0x00 || first == 0xFF)
+            break;
+        const int dimension = u8(editorImage, p + 16);
+        const int elementSize = u8(editorImage, p + 17) * 256 + u8(editorImage, p + 18);
+        const int size = dimension * elementSize;
+        if (size == 0)
+            break;
+        const QByteArray rawName = editorImage.mid(p, ParamImage::NameLength);
+        const QString name = QString::fromLatin1(rawName).trimmed();
+        if (differs(p, ParamImage::RecordHeaderLength)) {
+            out.append({Where::RecordHeader, name, -1, HexBytes(moduleImage.mid(p, ParamImage::RecordHeaderLength)),
+                        HexBytes(editorImage.mid(p, ParamImage::RecordHeaderLength))});
+        }
+        // The catalogue decodes a field only where the record has the catalogue's shape.
+        const TFieldInfo *info = FieldByName(rawName.trimmed());
+        const bool decodable = info && info->elementSize == elementSize;
+        const int payload = p + ParamImage::RecordHeaderLength;
+        for (int e = 0; e < dimension; ++e) {
+            const int at = payload + e * elementSize;
+            if (at >= length)
+                break;
+            if (!differs(at, elementSize))
+                continue;
+            const bool whole = at + elementSize <= length;
+            const auto text = [&](const QByteArray &image) {
+                if (decodable && whole)
+                    return ElementValueText(*info, reinterpret_cast<const std::uint8_t *>(image.constData()) + at);
+                return HexBytes(image.mid(at, std::min(elementSize, length - at)));
+            };
+            out.append({Where::Element, name, e, text(moduleImage), text(editorImage)});
+        }
+        p = payload + size;
+    }
+    if (p < length)
+        eachByte(p, length - p, Where::Padding, QStringLiteral("padding"));
+    return out;
 }
 
 } // namespace FieldCatalogue

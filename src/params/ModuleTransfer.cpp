@@ -5,6 +5,7 @@
 #include "link/Communication.h"
 #include "link/Identification.h"
 #include "link/Requests.h"
+#include "params/FieldCatalogue.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -59,6 +60,7 @@ QString TransferOutcomeName(TTransferOutcome outcome)
     case TTransferOutcome::BlockFailed: return QStringLiteral("block failed");
     case TTransferOutcome::Stopped: return QStringLiteral("stopped");
     case TTransferOutcome::Closing: return QStringLiteral("closing");
+    case TTransferOutcome::NothingToRead: return QStringLiteral("nothing to read");
     }
     return QString();
 }
@@ -77,6 +79,11 @@ TModuleTransfer::TModuleTransfer(TWaitContext &wait, Morvo3Texts &texts, TParamI
 QByteArray TModuleTransfer::TransferBuffer() const
 {
     return QByteArray(reinterpret_cast<const char *>(m_buffer.data()), int(m_buffer.size()));
+}
+
+QByteArray TModuleTransfer::ComparedEditorImage() const
+{
+    return QByteArray(reinterpret_cast<const char *>(m_comparedEditor.data()), int(m_comparedEditor.size()));
 }
 
 bool TModuleTransfer::closing() const
@@ -271,8 +278,18 @@ TTransferOutcome TModuleTransfer::spbCompareDataClick()
     return run(&TModuleTransfer::compareWithModule);
 }
 
+TTransferOutcome TModuleTransfer::ReadRestAfterCompare()
+{
+    if (m_running)
+        return TTransferOutcome::Busy;
+    if (m_compareStopBlock < 0)
+        return TTransferOutcome::NothingToRead;
+    return run(&TModuleTransfer::readRestOfModule);
+}
+
 TTransferOutcome TModuleTransfer::readModule()
 {
+    m_compareStopBlock = -1;
     QString id;
     if (const auto ended = reachModule(TRelaySteps::WhileConnected, QStringLiteral("lbTXT_NO_CONNECTION"), true, id))
         return *ended;
@@ -319,6 +336,8 @@ TTransferOutcome TModuleTransfer::readModule()
 
 TTransferOutcome TModuleTransfer::writeModule()
 {
+    // The module may change: what an earlier compare received no longer holds.
+    m_compareStopBlock = -1;
     m_host.BuildImageFromEditor(m_image);
     if (!m_image.IsImageValid()) {
         // The bar is left as it is: nothing was attempted.
@@ -360,6 +379,7 @@ TTransferOutcome TModuleTransfer::writeModule()
 
 TTransferOutcome TModuleTransfer::compareWithModule()
 {
+    m_compareStopBlock = -1;
     QString id;
     if (const auto ended = reachModule(TRelaySteps::InIpMode, QStringLiteral("lbTXT_NO_SERIAL_CONN"), true, id))
         return *ended;
@@ -400,8 +420,49 @@ TTransferOutcome TModuleTransfer::compareWithModule()
     }
     if (outcome == TTransferOutcome::Closing)
         return outcome;
-    if (outcome == TTransferOutcome::Success && !equal)
+    if (outcome == TTransferOutcome::Success && !equal) {
         outcome = TTransferOutcome::Different;
+        if (!m_compareWholeImage) {
+            // Kept for ReadRestAfterCompare: the blocks up to the differing one as
+            // the module sent them, and the editor's image they were compared with.
+            m_compareStopBlock = m_firstDifferentBlock;
+            m_comparedModule = m_buffer;
+            m_comparedEditor = reference;
+        }
+    }
+    if (outcome != TTransferOutcome::Success)
+        setColor(TProgressColor::Red);
+    return finish(outcome);
+}
+
+TTransferOutcome TModuleTransfer::readRestOfModule()
+{
+    QString id;
+    if (const auto ended = reachModule(TRelaySteps::InIpMode, QStringLiteral("lbTXT_NO_SERIAL_CONN"), true, id))
+        return *ended;
+    if (id != IdentificationString) {
+        m_host.ShowMessage(id.isEmpty() ? m_texts.text(QStringLiteral("lbTXT_NO_CONNECTION")) : incompatibleText(id));
+        return endRed(id.isEmpty() ? TTransferOutcome::NoConnection : TTransferOutcome::Incompatible);
+    }
+
+    const int from = m_compareStopBlock;
+    m_buffer = m_comparedModule;
+    std::fill(m_buffer.begin() + from * ParamImage::BlockLength, m_buffer.end(), std::uint8_t(0));
+    if (from > 0)
+        setPosition(from - 1 + ProgressFirstBlock);
+    TTransferOutcome outcome = TTransferOutcome::Success;
+    for (int n = from; n < ParamImage::BlockCount; ++n) {
+        outcome = receiveBlock(n);
+        if (outcome != TTransferOutcome::Success)
+            break;
+        blockDone(n);
+        if (m_wait.StopRequested) {
+            outcome = TTransferOutcome::Stopped;
+            break;
+        }
+    }
+    if (outcome == TTransferOutcome::Closing)
+        return outcome;
     if (outcome != TTransferOutcome::Success)
         setColor(TProgressColor::Red);
     return finish(outcome);
@@ -409,47 +470,16 @@ TTransferOutcome TModuleTransfer::compareWithModule()
 
 QStringList DescribeImageDifferences(const QByteArray &reference, const QByteArray &other)
 {
+    using Where = FieldCatalogue::TFieldDifference::Where;
     QStringList out;
-    const int length = int(std::min(reference.size(), other.size()));
-    const auto byteAt = [](const QByteArray &a, int i) { return std::uint8_t(a.at(i)); };
-    const auto differs = [&](int from, int count) {
-        for (int i = from; i < from + count && i < length; ++i) {
-            if (reference.at(i) != other.at(i))
-                return true;
+    for (const FieldCatalogue::TFieldDifference &d : FieldCatalogue::ListFieldDifferences(other, reference)) {
+        switch (d.where) {
+        case Where::Element: out << QStringLiteral("%1[%2]").arg(d.field).arg(d.index); break;
+        case Where::RecordHeader: out << QStringLiteral("%1 (record header)").arg(d.field); break;
+        case Where::Header: out << QStringLiteral("header offset %1").arg(d.index); break;
+        case Where::Padding: out << QStringLiteral("padding offset %1").arg(d.index); break;
         }
-        return false;
-    };
-    const auto offsetsIn = [&](int from, int count, const QString &what) {
-        for (int i = from; i < from + count && i < length; ++i) {
-            if (reference.at(i) != other.at(i))
-                out << QStringLiteral("%1 offset %2").arg(what).arg(i);
-        }
-    };
-
-    offsetsIn(0, std::min(ParamImage::HeaderLength, length), QStringLiteral("header"));
-
-    int p = ParamImage::HeaderLength;
-    while (p + ParamImage::RecordHeaderLength <= length) {
-        const std::uint8_t first = byteAt(reference, p);
-        if (first == 0x00 || first == 0xFF)
-            break;
-        const int dimension = byteAt(reference, p + 16);
-        const int elementSize = byteAt(reference, p + 17) * 256 + byteAt(reference, p + 18);
-        const int size = dimension * elementSize;
-        if (size == 0)
-            break;
-        const QString name = QString::fromLatin1(reference.mid(p, ParamImage::NameLength)).trimmed();
-        if (differs(p, ParamImage::RecordHeaderLength))
-            out << QStringLiteral("%1 (record header)").arg(name);
-        const int payload = p + ParamImage::RecordHeaderLength;
-        for (int e = 0; e < dimension; ++e) {
-            if (differs(payload + e * elementSize, elementSize))
-                out << QStringLiteral("%1[%2]").arg(name).arg(e);
-        }
-        p = payload + size;
     }
-    if (p < length)
-        offsetsIn(p, length - p, QStringLiteral("padding"));
     if (reference.size() != other.size())
         out << QStringLiteral("length %1 <> %2").arg(reference.size()).arg(other.size());
     return out;

@@ -55,6 +55,7 @@ enum class TTransferOutcome {
     BlockFailed,    // a block did not arrive / was not acknowledged / had another number
     Stopped,        // StopRequested during the blocks
     Closing,        // the owner is closing: the procedure ended without touching it
+    NothingToRead,  // read rest: no compare stopped on a difference since the last read or write
 };
 
 QString TransferOutcomeName(TTransferOutcome outcome);
@@ -99,6 +100,19 @@ public:
     TTransferOutcome spbReadModuleClick();
     TTransferOutcome spbWriteModuleClick();
     TTransferOutcome spbCompareDataClick();
+    // After a compare that stopped at a differing block: reads that block and
+    // every block after it with the same block procedure (progress, Stop and the
+    // relay steps as in a compare). The blocks before it, which the compare found
+    // equal, are taken as the compare received them. On Success TransferBuffer()
+    // holds the whole module image; ListFieldDifferences(TransferBuffer(),
+    // ComparedEditorImage()) then names every difference.
+    TTransferOutcome ReadRestAfterCompare();
+    // A compare stopped on a difference and nothing was read or written since.
+    bool CanReadRestAfterCompare() const { return m_compareStopBlock >= 0; }
+    // The block the compare stopped at (-1 when it did not stop on a difference).
+    int compareStopBlock() const { return m_compareStopBlock; }
+    // The editor's image as the last compare used it (2688 bytes).
+    QByteArray ComparedEditorImage() const;
 
     // Compare normally stops at the first block that differs. With this set it
     // reads the whole module and records every differing byte; the module's
@@ -133,6 +147,7 @@ private:
     TTransferOutcome readModule();
     TTransferOutcome writeModule();
     TTransferOutcome compareWithModule();
+    TTransferOutcome readRestOfModule();
 
     // Steps the three procedures share, in the order they run.
     // A procedure that ends before its blocks: bar red, commands back.
@@ -177,6 +192,10 @@ private:
     TRelaySteps m_relaySteps = TRelaySteps::InIpMode;
     int m_lastGoodBlock = -1;
     int m_firstDifferentBlock = -1;
+    // What a compare that stopped on a difference leaves for ReadRestAfterCompare.
+    int m_compareStopBlock = -1;
+    std::array<std::uint8_t, ParamImage::ImageLength> m_comparedModule{};
+    std::array<std::uint8_t, ParamImage::ImageLength> m_comparedEditor{};
 };
 
 // Names every field element in which two images differ, "NAME[i]" one per

@@ -13,6 +13,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+
+#include <utility>
 #include <QVBoxLayout>
 
 namespace {
@@ -384,4 +386,46 @@ QWidget *TParamEditor::BuildAlarmPage()
     column->addWidget(box);
     column->addStretch(1);
     return page;
+}
+
+int TParamEditor::TabIndexOfField(const QString &fieldName) const
+{
+    // One control of each field; its tab is the page it sits on.
+    const std::pair<const char *, const QWidget *> shownBy[] = {
+        {"ZONE_CIRCUIT", rgZonaBek[0]},       {"ZONE_SENSE_TIME", seZonaErz[0]},
+        {"ZONE_DELAY_IN", seZonaBeKesl[0]},   {"ZONE_DELAY_OUT", seZonaKiKesl[0]},
+        {"ZONE_24H", cb24h[0]},               {"EVENT_CTID", acgEvent[0]},
+        {"EVENT_MATRIX", eventTargets[0][0]}, {"EVENT_SMS", edSMS[0]},
+        {"PHONE_NUMBERS", acgTel[0]},         {"SMSFW_NUMBER1", acgSMSFW[0]},
+        {"SMSFW_NUMBER2", acgSMSFW[1]},       {"CTID_ACCOUNT", acgUserAccount},
+        {"INCALL_CLIP", cmbCLIP[0]},          {"CENTRAL_MODE", rbCentralMode1},
+        {"REL1_ACT", relay1Rows[0]},          {"REL1_TIME", seREL1time},
+        {"REL2_ACT", relay2Rows[0]},          {"REL2_TIME", seREL2time},
+        {"REL1_DEACTOFF", cbRel1OffAtDisarm}, {"REL2_DEACTOFF", cbRel2OffAtDisarm},
+        {"REL1_BEEP", cbRel1Beep},            {"ALARMTIME", seAlarmMax},
+        {"TESTHOURS", seTesztGyak},           {"TEST_TIME_H", T_Time},
+        {"TEST_TIME_M", T_Time},              {"ONOFF_MODE", seOnOffMode},
+        {"NOARM_IF_ACTIVE", cbNoOnOffIfActive}, {"ALARM_MAX", seZoneAlarmMax},
+        {"REL2_GSMERR", cbREL2GSM_Error},
+    };
+    for (const auto &[name, control] : shownBy) {
+        if (fieldName != QLatin1String(name))
+            continue;
+        for (const QWidget *w = control; w; w = w->parentWidget()) {
+            const int index = m_pages->indexOf(const_cast<QWidget *>(w));
+            if (index >= 0)
+                return index;
+        }
+        return -1;
+    }
+    return -1;
+}
+
+bool TParamEditor::ShowFieldTab(const QString &fieldName)
+{
+    const int index = TabIndexOfField(fieldName);
+    if (index < 0)
+        return false;
+    m_pages->setCurrentIndex(index);
+    return true;
 }

@@ -51,6 +51,12 @@ public:
 
     QSize sizeHint() const override;
 
+    // The tab that shows the field of the parameter image with this name
+    // ("REL1_TIME"), -1 for a name no control shows.
+    int TabIndexOfField(const QString &fieldName) const;
+    // Brings that tab forward; false for an unknown name.
+    bool ShowFieldTab(const QString &fieldName);
+
 signals:
     // "Send test report now": the main window sends the command.
     void testNowClicked();

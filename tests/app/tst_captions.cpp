@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(w.Dialog->findChild<QPushButton *>("btnYes")->text(), QString("Igen"));
         QCOMPARE(w.Dialog->findChild<QPushButton *>("btnNo")->text(), QString("Nem"));
         const std::pair<const char *, const char *> details[] = {
-            {"btClose", "Bezárás"}, {"btClear", "Ablakok törlése"}, {"btStart", "Leállítás"}, {"btSave", "Mentés fájlba"}};
+            {"btClose", "Bezárás"}, {"btClear", "Ablakok törlése"}, {"btStart", "Stop"}, {"btSave", "Mentés fájlba"}};
         for (const auto &[name, caption] : details)
             QCOMPARE(w.Details->findChild<QPushButton *>(name)->text(), QString::fromUtf8(caption));
         auto *pages = f.main->findChild<QTabWidget *>(QStringLiteral("pcMain"));

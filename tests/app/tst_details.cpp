@@ -4,6 +4,7 @@
 #include "link/MemoWriter.h"
 #include "link/SerialDetails.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -105,10 +106,10 @@ private slots:
         f.details.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.details));
         QPushButton *start = f.button("btStart");
-        QCOMPARE(start->text(), QString("Leállítás"));
+        QCOMPARE(start->text(), QString("Stop"));
 
         QTest::mouseClick(start, Qt::LeftButton);
-        QCOMPARE(start->text(), QString("Indítás"));
+        QCOMPARE(start->text(), QString("Start"));
         QVERIFY(start->font().bold());
         QCOMPARE(start->palette().color(QPalette::ButtonText), QColor(0, 128, 0));
         f.writer.QueueMemoText(MemoTarget::Comments, "during pause", false);
@@ -116,7 +117,7 @@ private slots:
         QCOMPARE(f.memo("Memo3")->LineCount(), 0);
 
         QTest::mouseClick(start, Qt::LeftButton);
-        QCOMPARE(start->text(), QString("Leállítás"));
+        QCOMPARE(start->text(), QString("Stop"));
         QVERIFY(!start->font().bold());
         QCOMPARE(start->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
         f.writer.QueueMemoText(MemoTarget::Comments, "after", false);
@@ -165,14 +166,23 @@ private slots:
     void cancelledSaveWritesNothing()
     {
         Fixture f;
+        f.writer.QueueMemoText(MemoTarget::Comments, "some text\r\n", true);
+        f.writer.FlushMemoQueue();
+        // A relative or empty name would land in the working directory: watch an empty one.
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
         bool asked = false;
         f.details.SetFileChooser([&asked] {
             asked = true;
             return QString();
         });
         QTest::mouseClick(f.button("btSave"), Qt::LeftButton);
+        QDir::setCurrent(before);
         QVERIFY(asked);
         QVERIFY(f.errors.isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
 
     void unwritableLogFileIsReported_data()

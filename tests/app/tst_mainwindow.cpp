@@ -466,8 +466,8 @@ private slots:
         namedTimer->setInterval(750);
         namedTimer->start();
         f.main->SetDiagnosticTimer("RemoteConnTimer", namedTimer.get());
-        QTRY_COMPARE_WITH_TIMEOUT(relayState->text(), QString("Enabled"), 3000);
-        QCOMPARE(f.get<QLabel>("lbInterval_RemoteConnTimer")->text(), QString("750"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.get<QLabel>("lbInterval_RemoteConnTimer")->text(), QString("750"), 3000);
+        QCOMPARE(relayState->text(), QString("Enabled"));
         namedTimer.reset();
         QTRY_COMPARE_WITH_TIMEOUT(f.get<QLabel>("lbInterval_RemoteConnTimer")->text(), QString("250"), 3000);
         QCOMPARE(relayState->text(), QString("Enabled"));

@@ -29,6 +29,8 @@ constexpr int Rel1TimeOffset = 2361;  // REL1_TIME payload, block 36
 constexpr int Rel2TimeOffset = 2402;  // REL2_TIME payload, block 37
 constexpr int SenseTime1Offset = 106; // ZONE_SENSE_TIME[0], block 1
 constexpr int Sms0FirstCharOffset = 292;
+constexpr int SenseTime3Offset = 108; // ZONE_SENSE_TIME[2], block 1
+constexpr int Rel1ActLowOffset = 2341; // low byte of REL1_ACT, block 36
 
 enum class TProc { Read, Write, Compare };
 
@@ -152,6 +154,9 @@ private slots:
     void faults();
     void stopDuringTransfer_data();
     void stopDuringTransfer();
+    void passwordInTheModulesCodePage();
+    void differencesAfterAStoppedCompare();
+    void readingTheRestHonoursStop();
 };
 
 void TestTransfer::initTestCase()
@@ -433,6 +438,97 @@ void TestTransfer::stopDuringTransfer()
         QCOMPARE(sense->value(), senseValue);
         break;
     }
+}
+
+void TestTransfer::passwordInTheModulesCodePage()
+{
+    // The module holds the password bytes F5 FB 31 32: "őű12" in its code page. The
+    // simulator takes its password as Latin-1 text, in which these bytes read "õû12".
+    TModuleBench b;
+    b.Core.ModulePassword = QString::fromUtf8("őű12");
+    QVERIFY2(b.connect({QStringLiteral("--password"), QString::fromUtf8("õû12")}), qPrintable(b.Sim.output()));
+    QVERIFY(b.Accepted);
+    QCOMPARE(b.Transfer.spbCompareDataClick(), TTransferOutcome::Success);
+}
+
+void TestTransfer::differencesAfterAStoppedCompare()
+{
+    using Where = FieldCatalogue::TFieldDifference::Where;
+    TModuleBench b;
+    QVERIFY2(b.connect({}), qPrintable(b.Sim.output()));
+    // The module and a fresh editor hold the same image but for two bytes.
+    QVERIFY(b.setModuleByte(SenseTime3Offset, 7));
+    QVERIFY(b.setModuleByte(Rel1ActLowOffset, 0x05));
+
+    QCOMPARE(b.Transfer.ReadRestAfterCompare(), TTransferOutcome::NothingToRead);
+    QCOMPARE(b.Transfer.spbCompareDataClick(), TTransferOutcome::Different);
+    // The compare stops at the first differing block and reads no further.
+    QCOMPARE(b.Transfer.firstDifferentBlock(), 1);
+    QCOMPARE(b.Transfer.lastGoodBlock(), 1);
+    QCOMPARE(b.Transfer.compareStopBlock(), 1);
+    QVERIFY(b.Transfer.CanReadRestAfterCompare());
+
+    b.Host.Positions.clear();
+    const int buildsBefore = b.Host.EditorBuilds;
+    QCOMPARE(b.Transfer.ReadRestAfterCompare(), TTransferOutcome::Success);
+    QVERIFY(b.bracketClosed());
+    QVERIFY(!b.Host.isRed());
+    QCOMPARE(b.Host.EditorBuilds, buildsBefore); // compared with the editor as the compare saw it
+    // Started, link ready, block 0 (known from the compare), then blocks 1 to 41.
+    QList<int> positions{1, 2, 3};
+    for (int n = 1; n <= 41; ++n)
+        positions << n + 3;
+    QCOMPARE(b.Host.Positions, positions);
+    QCOMPARE(b.Transfer.TransferBuffer(), b.moduleImage());
+
+    const QList<FieldCatalogue::TFieldDifference> expected{
+        {Where::Element, QStringLiteral("ZONE_SENSE_TIME"), 2, QStringLiteral("7"), QStringLiteral("0")},
+        {Where::Element, QStringLiteral("REL1_ACT"), 0, QStringLiteral("0x0005"), QStringLiteral("0x0000")},
+    };
+    const auto got = FieldCatalogue::ListFieldDifferences(b.Transfer.TransferBuffer(), b.Transfer.ComparedEditorImage());
+    QCOMPARE(got.size(), expected.size());
+    for (int i = 0; i < got.size(); ++i) {
+        QCOMPARE(got.at(i).field, expected.at(i).field);
+        QCOMPARE(got.at(i).index, expected.at(i).index);
+        QCOMPARE(got.at(i).moduleValue, expected.at(i).moduleValue);
+        QCOMPARE(got.at(i).editorValue, expected.at(i).editorValue);
+        QVERIFY(got.at(i) == expected.at(i));
+    }
+    // The editor was not touched by any of it.
+    QCOMPARE(b.control<QSpinBox>("seZonaErz3")->value(), 0);
+
+    // A read replaces what the compare left: nothing to continue after it.
+    QCOMPARE(b.Transfer.spbReadModuleClick(), TTransferOutcome::Success);
+    QVERIFY(!b.Transfer.CanReadRestAfterCompare());
+    QCOMPARE(b.Transfer.ReadRestAfterCompare(), TTransferOutcome::NothingToRead);
+}
+
+void TestTransfer::readingTheRestHonoursStop()
+{
+    TModuleBench b;
+    QVERIFY2(b.connect({}), qPrintable(b.Sim.output()));
+    QVERIFY(b.setModuleByte(Rel1ActLowOffset, 0x05));
+    QCOMPARE(b.Transfer.spbCompareDataClick(), TTransferOutcome::Different);
+    QCOMPARE(b.Transfer.compareStopBlock(), 36);
+
+    // STOP after block 38 is in.
+    b.stopAtPosition(38 + ModuleTransfer::ProgressFirstBlock, false);
+    b.Host.Positions.clear();
+    QCOMPARE(b.Transfer.ReadRestAfterCompare(), TTransferOutcome::Stopped);
+    QVERIFY(b.Host.isRed());
+    QVERIFY(b.bracketClosed());
+    QCOMPARE(b.Host.Positions.last(), 38 + ModuleTransfer::ProgressFirstBlock);
+    QCOMPARE(b.Transfer.lastGoodBlock(), 38);
+
+    // The compare's blocks are still there: a second attempt reads to the end. The
+    // answer to the block request that STOP abandoned comes in first: give it time,
+    // as a user would take it before the next click.
+    b.Host.OnPosition = nullptr;
+    QTest::qWait(500);
+    QVERIFY(b.Transfer.CanReadRestAfterCompare());
+    const TTransferOutcome again = b.Transfer.ReadRestAfterCompare();
+    QVERIFY2(again == TTransferOutcome::Success, qPrintable(TransferOutcomeName(again) + ": " + b.Host.Messages.join('|')));
+    QCOMPARE(b.Transfer.TransferBuffer(), b.moduleImage());
 }
 
 QTEST_MAIN(TestTransfer)

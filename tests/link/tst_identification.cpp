@@ -92,6 +92,10 @@ void TestIdentification::versionString_data()
     both[0] = '"';
     QTest::newRow("both quotes") << both << true << QStringLiteral("N  M  P  DataVersion:3");
     QByteArray parameters = QByteArray("ZEHL,64,31,Morvo3 GPRS,DataStruct PGMv1.10").leftJustified(64, '\0');
+    QTest::newRow("Central European letters") << currentLayout(5, "Morvo3 \xF5\xFB;GPRS \x9A\xE8;x;HW3") << true
+                                              << QString::fromUtf8("Morvo3 őű  GPRS šč  HW3  DataVersion:5");
+    QTest::newRow("older layout, Central European letters") << olderLayout("Tavor \xD5\xDB") << true
+                                                            << QString::fromUtf8("Tavor ŐŰ");
     QTest::newRow("parameter block") << parameters << false << QString();
 }
 
@@ -218,6 +222,8 @@ void TestIdentification::readModuleIdString_data()
     QTest::newRow("64 bytes without 0x00") << 0 << noZero << QString::fromLatin1(noZero);
     QTest::newRow("other string") << 0 << QByteArray("ZEHL,64,31,Morvo2").leftJustified(64, '\0')
                                   << QStringLiteral("ZEHL,64,31,Morvo2");
+    QTest::newRow("Central European letters") << 0 << QByteArray("ZEHL,\xF5\x8A\xE8").leftJustified(64, '\0')
+                                              << QString::fromUtf8("ZEHL,őŠč");
     QTest::newRow("late version block") << 254 << currentLayout(266, "GPRS Morvo3;a;b;c") << QString();
     QTest::newRow("block 1") << 1 << id.leftJustified(64, '\0') << QString();
     QTest::newRow("stopped without answer") << -1 << QByteArray() << QString();

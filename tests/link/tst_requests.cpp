@@ -92,6 +92,15 @@ void TestRequests::requestFrames_data()
         << Sender([](TLink &l) { SendNewPassword(l, QStringLiteral("4321")); })
         << QStringList{shortPlain("64", "00 FF FF FF FF"),
                        longPlain("24", "34 33 32 31 00 FF FF FF FF FF FF FF FF")};
+    // The module's code page, not Latin-1: o and u with double acute, s and c with caron.
+    QTest::newRow("login password with Central European letters")
+        << Sender([](TLink &l) { SendLoginPassword(l, QString::fromUtf8("őűšč1Ő")); })
+        << QStringList{shortPlain("64", "01 FF FF FF FF"),
+                       longPlain("24", "F5 FB 9A E8 31 D5 00 FF FF FF FF FF FF")};
+    QTest::newRow("new password with a letter outside the code page")
+        << Sender([](TLink &l) { SendNewPassword(l, QString::fromUtf8("a\u0434b")); })
+        << QStringList{shortPlain("64", "00 FF FF FF FF"),
+                       longPlain("24", "61 3F 62 00 FF FF FF FF FF FF FF FF FF")};
     QTest::newRow("empty password")
         << Sender([](TLink &l) { SendLoginPassword(l, QString()); })
         << QStringList{shortPlain("64", "01 FF FF FF FF"),

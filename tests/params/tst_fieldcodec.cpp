@@ -26,6 +26,8 @@ QStringList Cells(const QString &chars)
     return cells;
 }
 
+using ByteChanges = QList<QPair<int, int>>; // offset, new value
+
 const std::uint8_t *U8(const QByteArray &a)
 {
     return reinterpret_cast<const std::uint8_t *>(a.constData());
@@ -50,10 +52,14 @@ private slots:
     void hexDigits();
     void smsElementLoading_data();
     void smsElementLoading();
+    void storedSmsSurvivesLoadAndSave_data();
+    void storedSmsSurvivesLoadAndSave();
     void cellValidation_data();
     void cellValidation();
     void numbersAreCutToTheirLowByte();
     void dumpShowsEveryFieldDecoded();
+    void listFieldDifferences_data();
+    void listFieldDifferences();
     void dumpOfDamagedImages_data();
     void dumpOfDamagedImages();
 };
@@ -226,6 +232,9 @@ void TestFieldCodec::smsElementLoading_data()
 {
     QTest::addColumn<QByteArray>("element");
     QTest::addColumn<QString>("text");
+    QTest::newRow("length 160 is the whole text") << (QByteArray(1, char(160)) + QByteArray(159, 'x') + "y")
+                                                  << (QString(159, QLatin1Char('x')) + QStringLiteral("y"));
+    QTest::newRow("length 161 is empty") << (QByteArray(1, char(161)) + QByteArray(160, 'x')) << QString();
     QTest::newRow("length 200 is empty") << (QByteArray(1, char(200)) + QByteArray(160, 'x')) << QString();
     QTest::newRow("trailing spaces removed") << QByteArray("\x06" "abc   ", 7) << QStringLiteral("abc");
     QTest::newRow("0x00 and 0xFF skipped") << QByteArray("\x05" "a\x00" "b\xFF" "c", 6) << QStringLiteral("abc");
@@ -240,6 +249,30 @@ void TestFieldCodec::smsElementLoading()
     QByteArray full = element;
     full.append(QByteArray(161 - element.size(), '\0'));
     QCOMPARE(SmsTextOfElement(U8(full)), text);
+}
+
+void TestFieldCodec::storedSmsSurvivesLoadAndSave_data()
+{
+    QTest::addColumn<QByteArray>("element");
+    // Bytes the code page leaves unassigned, between and beside ordinary ones.
+    QTest::newRow("unassigned bytes") << QByteArray("\x08" "a\x81\x83\x88\x90\x98\x9A" "z", 9);
+    QTest::newRow("only unassigned bytes") << QByteArray("\x05\x98\x90\x88\x83\x81", 6);
+    QTest::newRow("code page letters and signs") << QByteArray("\x07\xFB\xFC\x8A\xE8\x80\x84\x94", 8);
+}
+
+void TestFieldCodec::storedSmsSurvivesLoadAndSave()
+{
+    // Read from a stored element into the editor's value, then written back:
+    // the same bytes again.
+    QFETCH(QByteArray, element);
+    QByteArray stored = element;
+    stored.append(QByteArray(161 - element.size(), '\0'));
+    TParamValues v = DefaultParamValues();
+    v.eventSms[5] = SmsTextOfElement(U8(stored));
+    TParamImage image;
+    BuildImageFromValues(v, image);
+    const QByteArray sms = Payload(image, "EVENT_SMS", 11 * 161);
+    QCOMPARE(sms.mid(5 * 161, 161).toHex(' '), stored.toHex(' '));
 }
 
 void TestFieldCodec::cellValidation_data()
@@ -306,35 +339,91 @@ void TestFieldCodec::dumpShowsEveryFieldDecoded()
     QVERIFY2(sms.startsWith(QStringLiteral("EVENT_SMS = \"Betores \\\"Z1\\\"\" \"\"")), qPrintable(sms));
 }
 
+void TestFieldCodec::listFieldDifferences_data()
+{
+    // The module's image is a fresh one with these bytes changed; the editor's is fresh.
+    QTest::addColumn<ByteChanges>("changes");
+    QTest::addColumn<int>("moduleLength");
+    // "where|field|index|module value|editor value"
+    QTest::addColumn<QStringList>("expected");
+    using Changes = ByteChanges;
+    QTest::newRow("equal") << Changes{} << 2688 << QStringList{};
+    QTest::newRow("header byte") << Changes{{5, 'X'}} << 2688 << QStringList{"H|header|5|0x58|0x36"};
+    QTest::newRow("zone sense time and relay mask")
+        << Changes{{108, 7}, {2341, 0x05}} << 2688
+        << QStringList{"E|ZONE_SENSE_TIME|2|7|0", "E|REL1_ACT|0|0x0005|0x0000"};
+    QTest::newRow("SMS text in the code page") << Changes{{452, 2}, {453, 'h'}, {454, 0xF5}} << 2688
+                                               << QStringList{QString::fromUtf8("E|EVENT_SMS|1|\"hő\"|\"\"")};
+    QTest::newRow("dial string and hex digits") << Changes{{2098, 2}, {2099, '1'}, {2100, '#'}, {2276, 11}} << 2688
+                                                << QStringList{"E|PHONE_NUMBERS|1|\"1#\"|\"\"", "E|CTID_ACCOUNT|0|00B0|0000"};
+    QTest::newRow("record header") << Changes{{80, 5}} << 2688
+                                   << QStringList{"R|ZONE_CIRCUIT|-1|5A 4F 4E 45 5F 43 49 52 43 55 49 54 20 20 20 02 05 00 01"
+                                                  "|5A 4F 4E 45 5F 43 49 52 43 55 49 54 20 20 20 02 04 00 01"};
+    QTest::newRow("padding") << Changes{{2687, 1}} << 2688 << QStringList{"P|padding|2687|0x01|0x00"};
+    // A shorter module image is compared over its length only.
+    QTest::newRow("short module image") << Changes{{108, 7}, {2341, 0x05}} << 2000
+                                        << QStringList{"E|ZONE_SENSE_TIME|2|7|0"};
+}
+
+void TestFieldCodec::listFieldDifferences()
+{
+    using Where = FieldCatalogue::TFieldDifference::Where;
+    QFETCH(ByteChanges, changes);
+    QFETCH(int, moduleLength);
+    QFETCH(QStringList, expected);
+    const QByteArray editor = ExpectedImage::FreshImage();
+    QByteArray module = editor;
+    for (const auto &[offset, value] : changes)
+        module[offset] = char(value);
+    module.truncate(moduleLength);
+    QStringList got;
+    for (const FieldCatalogue::TFieldDifference &d : FieldCatalogue::ListFieldDifferences(module, editor)) {
+        const char *where = d.where == Where::Element ? "E" : d.where == Where::RecordHeader ? "R"
+                          : d.where == Where::Header ? "H" : "P";
+        got << QStringLiteral("%1|%2|%3|%4|%5").arg(QLatin1String(where), d.field).arg(d.index).arg(d.moduleValue, d.editorValue);
+    }
+    QCOMPARE(got, expected);
+}
+
 void TestFieldCodec::dumpOfDamagedImages_data()
 {
     QTest::addColumn<QByteArray>("data");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("10 bytes") << QByteArray("0123456789");
-    QTest::newRow("63 bytes") << QByteArray(63, 'Z');
+    QTest::addColumn<int>("absent");          // lines "NAME = (absent)"
+    QTest::addColumn<QString>("expectedLine"); // one line that must be there (empty: none)
+    QTest::newRow("empty") << QByteArray() << 29 << QString();
+    QTest::newRow("10 bytes") << QByteArray("0123456789") << 29 << QString();
+    QTest::newRow("63 bytes") << QByteArray(63, 'Z') << 29 << QString();
     QByteArray noise(1 << 20, '\0');
     quint32 seed = 12345;
     for (char &c : noise) {
         seed = seed * 1103515245u + 12345u;
         c = char(seed >> 24);
     }
-    QTest::newRow("1 MB noise") << noise;
+    // No record of random bytes carries a catalogue name.
+    QTest::newRow("1 MB noise") << noise << 29 << QString();
     QByteArray huge = ExpectedImage::FreshImage();
     huge[2081 - 19 + 16] = char(255); // PHONE_NUMBERS dimension 255 x 17
     huge[2081 - 19 + 17] = char(0xFF);
     huge[2081 - 19 + 18] = char(0xFF); // element size 65535
-    QTest::newRow("oversized record") << huge;
+    // The eight fields before it show, and so does it: the catalogue's own sizes say
+    // what is read. The 20 records after it cannot be reached.
+    QTest::newRow("oversized record") << huge << 20 << QStringLiteral("PHONE_NUMBERS = \"\" \"\" \"\" \"\" \"\" \"\"");
 }
 
 void TestFieldCodec::dumpOfDamagedImages()
 {
     QFETCH(QByteArray, data);
+    QFETCH(int, absent);
+    QFETCH(QString, expectedLine);
     TParamImage image;
     image.LoadFileBytes(data);
     const QStringList lines = DumpImageFields(image);
     QCOMPARE(lines.size(), 29);
-    if (data.size() < 64)
-        QVERIFY(lines.filter(QStringLiteral("(absent)")).size() == 29);
+    for (int i = 0; i < lines.size(); ++i)
+        QVERIFY2(lines.at(i).startsWith(QString::fromLatin1(ExpectedImage::Directory().at(i).name) + " = "), qPrintable(lines.at(i)));
+    QCOMPARE(lines.filter(QStringLiteral(" = (absent)")).size(), absent);
+    if (!expectedLine.isEmpty())
+        QVERIFY2(lines.contains(expectedLine), qPrintable(lines.join('\n')));
 }
 
 QTEST_GUILESS_MAIN(TestFieldCodec)

@@ -102,6 +102,9 @@ private slots:
     void testTimeControls();
     void spinEditsAreNormalisedBeforeBuilding();
     void buildThenLoadRoundTrip();
+    void storedSmsSurvivesTheEditor();
+    void tabOfField_data();
+    void tabOfField();
     void damagedDataLoadsWithoutHarm_data();
     void damagedDataLoadsWithoutHarm();
     void onOffModeSelection();
@@ -520,48 +523,110 @@ void TestParamEditor::buildThenLoadRoundTrip()
     QCOMPARE(ImageBytes(b.Build()), ImageBytes(a.Build()));
 }
 
+void TestParamEditor::storedSmsSurvivesTheEditor()
+{
+    // EVENT_SMS[2] holds bytes the code page leaves unassigned; loaded into the
+    // editor and built again, the image is the same byte for byte.
+    QByteArray stored = ExpectedImage::FreshImage();
+    const QByteArray element("\x07" "A\x81\x83\x88\x90\x98" "z", 8);
+    stored.replace(291 + 2 * 161, element.size(), element);
+    EditorFixture f;
+    TParamImage image;
+    image.LoadFileBytes(stored);
+    f.editor.LoadEditorFromImage(image);
+    QCOMPARE(f.Get<QLineEdit>("edSMS3")->text().size(), 7);
+    QCOMPARE(ImageBytes(f.Build()).toHex(' '), stored.toHex(' '));
+}
+
+void TestParamEditor::tabOfField_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("tab"); // 0 zones, 1 events, 2 relays, 3 phone numbers and other, 4 alarm; -1 none
+    QTest::newRow("zone delay") << "ZONE_DELAY_OUT" << 0;
+    QTest::newRow("24-hour zone") << "ZONE_24H" << 0;
+    QTest::newRow("event targets") << "EVENT_MATRIX" << 1;
+    QTest::newRow("event SMS") << "EVENT_SMS" << 1;
+    QTest::newRow("relay mask") << "REL2_ACT" << 2;
+    QTest::newRow("relay GSM error") << "REL2_GSMERR" << 2;
+    QTest::newRow("phone numbers") << "PHONE_NUMBERS" << 3;
+    QTest::newRow("account") << "CTID_ACCOUNT" << 3;
+    QTest::newRow("central mode") << "CENTRAL_MODE" << 3;
+    QTest::newRow("test minute") << "TEST_TIME_M" << 4;
+    QTest::newRow("arm method") << "ONOFF_MODE" << 4;
+    QTest::newRow("alarms per zone") << "ALARM_MAX" << 4;
+    QTest::newRow("unknown") << "NO_SUCH_FIELD" << -1;
+    QTest::newRow("header") << "header" << -1;
+}
+
+void TestParamEditor::tabOfField()
+{
+    QFETCH(QString, field);
+    QFETCH(int, tab);
+    EditorFixture f;
+    QCOMPARE(f.editor.TabIndexOfField(field), tab);
+    auto *pages = f.editor.findChild<QTabWidget *>();
+    QVERIFY(pages);
+    pages->setCurrentIndex(tab == 0 ? 1 : 0);
+    QCOMPARE(f.editor.ShowFieldTab(field), tab >= 0);
+    if (tab >= 0)
+        QCOMPARE(pages->currentIndex(), tab);
+    else
+        QCOMPARE(pages->currentIndex(), 0);
+}
+
 void TestParamEditor::damagedDataLoadsWithoutHarm_data()
 {
     QTest::addColumn<QByteArray>("data");
-    QTest::newRow("0 bytes") << QByteArray();
-    QTest::newRow("10 bytes") << QByteArray(10, '\x07');
-    QTest::newRow("63 bytes") << QByteArray(ParamImage::IdentificationString).leftJustified(63, '\0');
+    // What the editor then builds: ZONE_24H[0], the digit counts of PHONE_NUMBERS[0] and
+    // SMSFW_NUMBER1, INCALL_CLIP[0], CENTRAL_MODE, ALARMTIME, TEST_TIME_H, TEST_TIME_M, ONOFF_MODE.
+    QTest::addColumn<QList<int>>("built");
+    // Data without a single readable field: every field reads as 0 (the alarm time
+    // then stops at its lowest value, 5), the event codes stay the editor's.
+    const QList<int> nothingRead = {0, 0, 0, 0, 0, 5, 0, 0, 0};
+    QTest::newRow("0 bytes") << QByteArray() << nothingRead;
+    QTest::newRow("10 bytes") << QByteArray(10, '\x07') << nothingRead;
+    QTest::newRow("63 bytes") << QByteArray(ParamImage::IdentificationString).leftJustified(63, '\0') << nothingRead;
     QByteArray noise(1 << 20, '\0');
     quint32 seed = 99;
     for (char &c : noise) {
         seed = seed * 1664525u + 1013904223u;
         c = char(seed >> 24);
     }
-    QTest::newRow("1 MB noise") << noise;
+    QTest::newRow("1 MB noise") << noise << nothingRead;
     QByteArray spoilt = ExpectedImage::FreshImage();
     for (int i = 64; i < spoilt.size(); i += 7)
         spoilt[i] = char(0xFF - (i & 0x3F));
-    QTest::newRow("spoilt directory") << spoilt;
+    // Byte 64 becomes 0xFF: the directory ends before its first record.
+    QTest::newRow("spoilt directory") << spoilt << nothingRead;
     QByteArray wild = ExpectedImage::FreshImage();
     for (int at : {175, 2081, 2202, 2320, 2522, 2542, 2562, 2297})
         wild[at] = char(0xFE);
-    QTest::newRow("values out of range") << wild;
-    QTest::newRow("not a parameter file") << QByteArray("[GPRS]\nPort=3333\n").repeated(200);
+    // 0xFE: not a 24-hour zone, too many digits (an empty number), no such caller
+    // action (no selection), no such central mode (the choice stays), the test time
+    // stops at 23:59, the method at its highest, 5.
+    QTest::newRow("values out of range") << wild << QList<int>{0, 0, 0, 255, 0, 5, 23, 59, 5};
+    QTest::newRow("not a parameter file") << QByteArray("[GPRS]\nPort=3333\n").repeated(200) << nothingRead;
 }
 
 void TestParamEditor::damagedDataLoadsWithoutHarm()
 {
     QFETCH(QByteArray, data);
+    QFETCH(QList<int>, built);
     EditorFixture f;
     TParamImage image;
     image.LoadFileBytes(data);
     f.editor.LoadEditorFromImage(image);
-    // Whatever was loaded, the editor builds a sound image with values in range.
-    const TParamImage built = f.Build();
-    QVERIFY(built.IsImageValid());
-    QVERIFY(built.ReadFieldByte("ALARMTIME") >= 5 && built.ReadFieldByte("ALARMTIME") <= 25);
-    QVERIFY(built.ReadFieldByte("TEST_TIME_H") <= 23);
-    QVERIFY(built.ReadFieldByte("TEST_TIME_M") <= 59);
-    QVERIFY(built.ReadFieldByte("ONOFF_MODE") <= 5);
-    QVERIFY(built.ReadFieldByte("CENTRAL_MODE") <= 1);
-    const int phones = built.FindField("PHONE_NUMBERS");
-    for (int e = 0; e < 6; ++e)
-        QVERIFY(built.bytes[phones + 17 * e] <= 16);
+    const TParamImage b = f.Build();
+    const QList<int> got = {b.ReadFieldElement("ZONE_24H", 0), b.ReadFieldElement("PHONE_NUMBERS", 0),
+                            b.ReadFieldElement("SMSFW_NUMBER1", 0), b.ReadFieldElement("INCALL_CLIP", 0),
+                            b.ReadFieldByte("CENTRAL_MODE"), b.ReadFieldByte("ALARMTIME"),
+                            b.ReadFieldByte("TEST_TIME_H"), b.ReadFieldByte("TEST_TIME_M"),
+                            b.ReadFieldByte("ONOFF_MODE")};
+    QCOMPARE(got, built);
+    QCOMPARE(f.Get<QLineEdit>("edSMS1")->text(), QString());
+    // The codes a fresh editor starts with: 130 for events 1 to 8.
+    const int codes = b.FindField("EVENT_CTID");
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(b.bytes) + codes, 3), QByteArray("\x01\x03\x00", 3));
 }
 
 void TestParamEditor::onOffModeSelection()

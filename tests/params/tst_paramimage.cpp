@@ -266,26 +266,32 @@ void TestParamImage::kvdHeader_data()
 {
     QTest::addColumn<QByteArray>("start");
     QTest::addColumn<bool>("recognised");
+    QTest::addColumn<QByteArray>("headerText"); // the first 64 bytes without their zero bytes
     const QByteArray id(ParamImage::IdentificationString);
-    QTest::newRow("built header") << (id + QByteArray(22, '\0')) << true;
-    QTest::newRow("zero bytes inside skipped") << (QByteArray("ZEHL,64,31,") + QByteArray(3, '\0') + id.mid(11) + QByteArray(19, '\0')) << true;
-    QTest::newRow("header only, short file") << id << true;
-    QTest::newRow("0xFF kept") << (id + QByteArray(1, '\xFF') + QByteArray(21, '\0')) << false;
-    QTest::newRow("text after id inside 64") << (id + QByteArray("X") + QByteArray(21, '\0')) << false;
-    QTest::newRow("text after 64 ignored") << (id + QByteArray(22, '\0') + QByteArray("garbage")) << true;
-    QTest::newRow("id pushed past 64") << (QByteArray(30, 'A') + id) << false;
-    QTest::newRow("empty") << QByteArray() << false;
-    QTest::newRow("10 bytes") << id.left(10) << false;
-    QTest::newRow("63 bytes cut id") << (QByteArray(22, '\0') + id.left(41)) << false;
-    QTest::newRow("other file") << QByteArray("PK\x03\x04 this is a zip file, not parameters") << false;
+    const QByteArray idText("ZEHL,64,31,Morvo3 GPRS,DataStruct PGMv1.10");
+    QTest::newRow("built header") << (id + QByteArray(22, '\0')) << true << idText;
+    QTest::newRow("zero bytes inside skipped") << (QByteArray("ZEHL,64,31,") + QByteArray(3, '\0') + id.mid(11) + QByteArray(19, '\0')) << true << idText;
+    QTest::newRow("header only, short file") << id << true << idText;
+    QTest::newRow("0xFF kept") << (id + QByteArray(1, '\xFF') + QByteArray(21, '\0')) << false << (idText + "\xFF");
+    QTest::newRow("text after id inside 64") << (id + QByteArray("X") + QByteArray(21, '\0')) << false << (idText + "X");
+    QTest::newRow("text after 64 ignored") << (id + QByteArray(22, '\0') + QByteArray("garbage")) << true << idText;
+    QTest::newRow("id pushed past 64") << (QByteArray(30, 'A') + id) << false
+                                       << QByteArray("AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAZEHL,64,31,Morvo3 GPRS,DataStruct ");
+    QTest::newRow("empty") << QByteArray() << false << QByteArray();
+    QTest::newRow("10 bytes") << id.left(10) << false << QByteArray("ZEHL,64,31");
+    QTest::newRow("63 bytes cut id") << (QByteArray(22, '\0') + id.left(41)) << false
+                                     << QByteArray("ZEHL,64,31,Morvo3 GPRS,DataStruct PGMv1.1");
+    QTest::newRow("other file") << QByteArray("PK\x03\x04 this is a zip file, not parameters") << false
+                                << QByteArray("PK\x03\x04 this is a zip file, not parameters");
 }
 
 void TestParamImage::kvdHeader()
 {
     QFETCH(QByteArray, start);
     QFETCH(bool, recognised);
+    QFETCH(QByteArray, headerText);
     QCOMPARE(TParamImage::IsKvdHeader(start), recognised);
-    QVERIFY(TParamImage::KvdHeaderText(start).size() <= 64);
+    QCOMPARE(TParamImage::KvdHeaderText(start), headerText);
 }
 
 void TestParamImage::loadFileBytes_data()

@@ -13,6 +13,7 @@
 #include "transport/USBPorts.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +67,7 @@ private slots:
     void bytesReachTheLinkInOrder();
     void pulledCableClosesOnceAndReportsLoss();
     void watcherReportsExtraPortChanges();
+    void watcherPollsPortListWithoutHotPlugNotices();
 };
 
 void TestUsbCommunicator::initTestCase()
@@ -286,6 +288,61 @@ void TestUsbCommunicator::watcherReportsExtraPortChanges()
     QCOMPARE(removed.count(), 2);
     QCOMPARE(arrived.count(), 2);
     watcher.CheckExtraPorts();
+    QCOMPARE(removed.count(), 2);
+    QCOMPARE(arrived.count(), 2);
+}
+
+void TestUsbCommunicator::watcherPollsPortListWithoutHotPlugNotices()
+{
+    // Without hot-plug notices the system's port list itself must be watched.
+    {
+        TDeviceWatcher plain;
+        QVERIFY(plain.systemNoticesAvailable() != plain.pollingSystemPorts());
+        // Without a udev daemon no notice would ever come.
+        if (!QFileInfo::exists("/run/udev/control"))
+            QVERIFY(plain.pollingSystemPorts());
+    }
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString usb0 = dir.filePath("ttyUSB0");
+    const QString usb1 = dir.filePath("ttyUSB1");
+    auto makeNode = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly);
+    };
+    QVERIFY(makeNode(usb0));
+    QStringList listed{"/dev/ttyS0", usb0};
+    TDeviceWatcher watcher([&listed] { return listed; });
+    QVERIFY(watcher.pollingSystemPorts());
+    QVERIFY(!watcher.systemNoticesAvailable());
+    QSignalSpy arrived(&watcher, &TDeviceWatcher::deviceArrived);
+    QSignalSpy removed(&watcher, &TDeviceWatcher::deviceRemoved);
+
+    // The running timer notices a pulled and a replugged device.
+    listed = QStringList{"/dev/ttyS0"};
+    QVERIFY(removed.wait(3000));
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(removed.at(0).at(0).toString(), usb0);
+    QVERIFY(makeNode(usb1));
+    listed = QStringList{"/dev/ttyS0", usb1};
+    QVERIFY(arrived.wait(3000));
+    QCOMPARE(arrived.count(), 1);
+    QCOMPARE(arrived.at(0).at(0).toString(), usb1);
+    QCOMPARE(removed.count(), 1);
+
+    // Pulled and replugged between two checks: the node is made anew.
+    watcher.ExtraPortTimer.stop();
+    QVERIFY(QFile::remove(usb1));
+    QTest::qWait(20);
+    QVERIFY(makeNode(usb1));
+    watcher.CheckPorts();
+    QCOMPARE(removed.count(), 2);
+    QCOMPARE(removed.at(1).at(0).toString(), usb1);
+    QCOMPARE(arrived.count(), 2);
+    QCOMPARE(arrived.at(1).at(0).toString(), usb1);
+    // Nothing changed: nothing reported.
+    watcher.CheckPorts();
     QCOMPARE(removed.count(), 2);
     QCOMPARE(arrived.count(), 2);
 }
