@@ -204,6 +204,11 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
     if (auto *send = m_statusPage->findChild<QPushButton *>(QStringLiteral("btnSendPassword")))
         connect(send, &QPushButton::clicked, this,
                 [this] { Requests::SendLoginPassword(m_core.Link, Session().ModulePassword); });
+    connect(m_paramPage, &TParamPage::showRequested, this, [this] {
+        m_pcMain->setCurrentWidget(m_paramPage);
+        raise();
+        activateWindow();
+    });
     connect(m_paramPage, &TParamPage::changePasswordRequested, this, [this] {
         if (m_windows.NewPW) {
             m_windows.NewPW->show();

@@ -257,6 +257,15 @@ void TParamPageCommands::spbCompareDataClick()
     emit transferFinished(Transfer.spbCompareDataClick());
 }
 
+void TParamPageCommands::btShowDifferencesClick()
+{
+    const TTransferOutcome outcome = Transfer.ReadRestAfterCompare();
+    emit transferFinished(outcome);
+    if (outcome == TTransferOutcome::Success)
+        emit differencesReady(FieldCatalogue::ListFieldDifferences(Transfer.TransferBuffer(),
+                                                                    Transfer.ComparedEditorImage()));
+}
+
 void TParamPageCommands::spbSaveClick()
 {
     emit fileFinished(Files.spbSaveClick());

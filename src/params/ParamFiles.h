@@ -4,6 +4,7 @@
 // procedures behind the page's buttons (TParamPageCommands). The dialogs are
 // functions so that tests (and other front ends) can answer them.
 
+#include "params/FieldCatalogue.h"
 #include "params/ModuleTransfer.h"
 
 #include <QObject>
@@ -104,11 +105,15 @@ public slots:
     void spbCompareDataClick();
     void spbSaveClick();
     void spbOpenClick();
+    // After a compare stopped on a difference: reads the rest of the module
+    // and, on success, the differences are ready (differencesReady).
+    void btShowDifferencesClick();
 
 signals:
     // After each procedure, with its outcome (tests and traces).
     void transferFinished(TTransferOutcome outcome);
     void fileFinished(TFileOutcome outcome);
+    void differencesReady(const QList<FieldCatalogue::TFieldDifference> &differences);
 
 private:
     TModuleSession &m_session;

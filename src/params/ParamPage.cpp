@@ -2,6 +2,7 @@
 
 #include "common/WaitContext.h"
 #include "link/ModuleSession.h"
+#include "params/DiffList.h"
 #include "params/ParamEditor.h"
 #include "params/ParamFiles.h"
 
@@ -73,9 +74,42 @@ TParamPage::TParamPage(TModuleSession &session, TParamImage &image, QObject *com
     // A module lost while a procedure waited (cable pulled, relay gone) has
     // already been forgotten by the session; the procedure's last step must not
     // make its commands usable again.
-    connect(m_commands, &TParamPageCommands::transferFinished, this, [this] {
+    connect(m_commands, &TParamPageCommands::transferFinished, this, [this](TTransferOutcome outcome) {
+        // Offered after a compare stopped on a difference, until the list was
+        // read in full or another procedure succeeded; a stopped list read may
+        // be tried again.
+        if (outcome == TTransferOutcome::Different)
+            m_offerDifferences = true;
+        else if (outcome == TTransferOutcome::Success)
+            m_offerDifferences = false;
         if (m_session.ModuleVersion().isEmpty())
             DisableModuleCommands();
+        UpdateShowDifferences();
+    });
+
+    // Beside the compare, which stops at the first differing block: read the
+    // rest of the module and name every differing field element.
+    m_btShowDifferences = new QPushButton(QStringLiteral("Eltérések"), this);
+    m_btShowDifferences->setObjectName(QStringLiteral("btShowDifferences"));
+    m_btShowDifferences->setToolTip(QStringLiteral("A modul és a szerkesztő összes eltérésének listája"));
+    m_btShowDifferences->setGeometry(EditorWidth + 12, 356, CommandButtonWidth, 30);
+    m_btShowDifferences->hide();
+    m_diffList = new TDiffListForm(this);
+    m_diffList->setWindowFlag(Qt::Window);
+    connect(m_btShowDifferences, &QPushButton::clicked, this, [this] {
+        emit focusAway();
+        m_btShowDifferences->hide();
+        m_commands->btShowDifferencesClick();
+    });
+    connect(m_commands, &TParamPageCommands::differencesReady, this,
+            [this](const QList<FieldCatalogue::TFieldDifference> &differences) {
+                m_diffList->SetDifferences(differences);
+                m_diffList->show();
+                m_diffList->raise();
+            });
+    connect(m_diffList, &TDiffListForm::fieldActivated, this, [this](const QString &field) {
+        if (m_editor->ShowFieldTab(field))
+            emit showRequested();
     });
     const auto wire = [this](QToolButton *button, void (TParamPageCommands::*slot)()) {
         connect(button, &QToolButton::clicked, this, &TParamPage::focusAway);
@@ -130,6 +164,7 @@ void TParamPage::EnableModuleCommands()
         m_moduleCommands[i]->setVisible(true);
         m_twins[i]->setVisible(false);
     }
+    UpdateShowDifferences();
 }
 
 void TParamPage::DisableModuleCommands()
@@ -139,6 +174,15 @@ void TParamPage::DisableModuleCommands()
         m_twins[i]->setVisible(true);
         m_twins[i]->raise();
     }
+    UpdateShowDifferences();
+}
+
+void TParamPage::UpdateShowDifferences()
+{
+    if (!m_btShowDifferences)
+        return;
+    m_btShowDifferences->setVisible(m_offerDifferences && ModuleCommandsEnabled()
+                                    && m_commands->Transfer.CanReadRestAfterCompare());
 }
 
 void TParamPage::EnablePasswordCommand()

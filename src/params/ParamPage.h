@@ -10,6 +10,8 @@ class TModuleSession;
 class TParamEditor;
 class TParamImage;
 class TParamPageCommands;
+class TDiffListForm;
+class QPushButton;
 class QProgressBar;
 class QToolButton;
 
@@ -38,13 +40,18 @@ public:
     void SetProgressColor(const QColor &color);
     QColor ProgressColor() const;
     QProgressBar *Progress() const { return m_progress; }
+    TDiffListForm *DiffList() const { return m_diffList; }
 
 signals:
     void changePasswordRequested();
+    // A field of the difference list was chosen: the page should be on top.
+    void showRequested();
     // A button was used: the frame moves the focus to its dummy button.
     void focusAway();
 
 private:
+    // "Show differences" is offered while a stopped compare can be continued.
+    void UpdateShowDifferences();
     QToolButton *makeCommandButton(const QString &name, const QString &text, const QString &hint, int y,
                                    bool withTwin);
 
@@ -54,4 +61,7 @@ private:
     TParamPageCommands *m_commands = nullptr;
     QToolButton *m_moduleCommands[4] = {};
     QToolButton *m_twins[4] = {};
+    QPushButton *m_btShowDifferences = nullptr;
+    TDiffListForm *m_diffList = nullptr;
+    bool m_offerDifferences = false;
 };

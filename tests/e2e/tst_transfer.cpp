@@ -445,7 +445,7 @@ void TestTransfer::passwordInTheModulesCodePage()
     // The module holds the password bytes F5 FB 31 32: "őű12" in its code page. The
     // simulator takes its password as Latin-1 text, in which these bytes read "õû12".
     TModuleBench b;
-    b.Core.ModulePassword = QString::fromUtf8("őű12");
+    b.Core.Session.ModulePassword = QString::fromUtf8("őű12");
     QVERIFY2(b.connect({QStringLiteral("--password"), QString::fromUtf8("õû12")}), qPrintable(b.Sim.output()));
     QVERIFY(b.Accepted);
     QCOMPARE(b.Transfer.spbCompareDataClick(), TTransferOutcome::Success);

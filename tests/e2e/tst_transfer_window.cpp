@@ -18,10 +18,12 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
 constexpr int Rel1TimeOffset = 2361;
+constexpr int SenseTime3Offset = 108;   // ZONE_SENSE_TIME[2], block 1
 constexpr int ParameterPage = 2;
 // A paced read takes about 3 s: interrupt it well inside.
 constexpr int InterruptAfterMs = 1000;
@@ -102,13 +104,41 @@ void TestTransferWindow::readAndCompareThroughTheButtons()
     QCOMPARE(bar(rig)->value(), 44);
     QCOMPARE(rig.form()->ProgressColor(), QColor(0, 128, 0));
 
+    // Two differences in different blocks: one made in the module (block 1),
+    // one in the editor (block 36). The compare stops red at the first.
+    auto *showDifferences = rig.child<QPushButton>("btShowDifferences");
+    QVERIFY(showDifferences && !showDifferences->isVisible());
+    QVERIFY(sim.controlOk(QStringLiteral("set-byte %1 7").arg(SenseTime3Offset)));
     rel1->setValue(22);
     click(rig, "spbCompareData");
     QCOMPARE(finished.size(), 3);
     QCOMPARE(finished.at(2).at(0).value<TTransferOutcome>(), TTransferOutcome::Different);
-    QCOMPARE(bar(rig)->value(), 39);
+    QCOMPARE(bar(rig)->value(), 4);
     QCOMPARE(rig.form()->ProgressColor(), QColor(255, 0, 0));
     QVERIFY(rig.commandsEnabled());
+
+    // "Show differences" reads the rest and names both, field by field.
+    QVERIFY(showDifferences->isVisible());
+    QTest::mouseClick(showDifferences, Qt::LeftButton);
+    QCOMPARE(finished.size(), 4);
+    QCOMPARE(finished.at(3).at(0).value<TTransferOutcome>(), TTransferOutcome::Success);
+    QVERIFY(!showDifferences->isVisible());
+    auto *window = rig.form()->findChild<QWidget *>("TDiffListForm");
+    QVERIFY(window && window->isVisible());
+    auto *list = window->findChild<QTreeWidget *>("lvDifferences");
+    QCOMPARE(list->topLevelItemCount(), 2);
+    const auto row = [list](int i) {
+        const QTreeWidgetItem *item = list->topLevelItem(i);
+        return QStringList{item->text(0), item->text(1), item->text(2), item->text(3)};
+    };
+    QCOMPARE(row(0), (QStringList{"ZONE_SENSE_TIME", "2", "7", "0"}));
+    QCOMPARE(row(1), (QStringList{"REL1_TIME", "0", "21", "22"}));
+
+    // Double-clicking a field brings its editor tab forward on the parameter page.
+    rig.child<QTabWidget>("pcMain")->setCurrentIndex(0);
+    emit list->itemDoubleClicked(list->topLevelItem(1), 0);
+    QCOMPARE(rig.child<QTabWidget>("pcMain")->currentIndex(), ParameterPage);
+    QVERIFY(rel1->isVisible());
 }
 
 void TestTransferWindow::interruptedRead_data()
