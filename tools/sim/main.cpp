@@ -93,6 +93,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("mute"), QStringLiteral("Answer nothing at all.")},
         {QStringLiteral("events"), QStringLiteral("Number of records in the event log (0-1000, default 20)."), QStringLiteral("n")},
         {QStringLiteral("status-interval"), QStringLiteral("Milliseconds between status reports (0: none)."), QStringLiteral("ms")},
+        {QStringLiteral("text-interval"), QStringLiteral("Milliseconds between periodic state texts (0: none, the default)."), QStringLiteral("ms")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the fault generator."), QStringLiteral("s")},
     };
     parser.addOptions(options);
@@ -120,6 +121,7 @@ int main(int argc, char *argv[])
         && readInt(parser, QStringLiteral("silent-after"), -1, 255, &moduleOptions.silentAfter, &error)
         && readInt(parser, QStringLiteral("events"), 0, SimModule::MaxEvents, &moduleOptions.eventCount, &error)
         && readInt(parser, QStringLiteral("status-interval"), 0, 3600000, &moduleOptions.statusIntervalMs, &error)
+        && readInt(parser, QStringLiteral("text-interval"), 0, 3600000, &moduleOptions.textIntervalMs, &error)
         && readInt(parser, QStringLiteral("seed"), 0, 0x7FFFFFFF, &seed, &error);
     if (!ok) {
         err << "morvo3-sim: " << error << '\n';
