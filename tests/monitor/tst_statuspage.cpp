@@ -334,7 +334,7 @@ void TestStatusPage::clearMessagesSendsNothing()
     f.receivePlain(reply(Link::TEXT_STATE_LONG, QByteArray("Z1 ALARM\r\n")));
     writer.FlushMemoQueue();
     QVERIFY(!f.page.MemoState()->Lines().isEmpty());
-    QVERIFY2(f.page.MemoState()->Lines().at(0).endsWith(QStringLiteral("   Z1 ALARM")),
+    QVERIFY2(f.page.MemoState()->Lines().at(0).endsWith(QStringLiteral("Z1 ALARM")),
              qPrintable(f.page.MemoState()->Lines().join('|')));
     QSignalSpy away(&f.page, &TStatusPage::focusAway);
     f.button("btClearMsg")->click();
