@@ -100,6 +100,8 @@ int main(int argc, char *argv[])
         lastProbe = now;
     });
 
+    // As after opening the page: the 8 latest events once, before the measurement.
+    QTimer::singleShot(500, &page, [&page] { page.RefreshEvents(); });
     // Let the connection settle before measuring.
     QTimer::singleShot(2000, [&] {
         const double cpuStart = cpuSeconds();
@@ -120,6 +122,10 @@ int main(int argc, char *argv[])
                 << "cpu_share_percent " << QString::number(100.0 * cpu / elapsed, 'f', 2) << '\n'
                 << "longest_stall_ms " << QString::number(stallMs, 'f', 1) << '\n';
             out.flush();
+            // MORVO3_SCREENSHOT=path keeps a picture of the page as it ended.
+            const QString shot = qEnvironmentVariable("MORVO3_SCREENSHOT");
+            if (!shot.isEmpty())
+                page.grab().save(shot);
             link.setTransmitter({});
             QCoreApplication::exit((statusReports - statusStart) > 0 ? 0 : 3);
         });

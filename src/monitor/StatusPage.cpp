@@ -63,6 +63,7 @@ QColor toColor(Monitor::TLookColor c)
     }
     return QColor(0, 0, 0);
 }
+constexpr int GridFontPixels = 10;
 constexpr int PlotLeft = 876;
 constexpr int PlotTop = 150;
 constexpr int PlotWidth = 210;
@@ -98,6 +99,11 @@ void TGsmHistoryPlot::paintEvent(QPaintEvent *)
         const qreal x = plot.left() + plot.width() * minute / 10.0;
         p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
     }
+    QFont small = font();
+    small.setPixelSize(10);
+    p.setFont(small);
+    p.setPen(QColor(128, 128, 128));
+    p.drawText(plot.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("GSM 0-31 / 10 min"));
     const qint64 now = m_clock();
     const auto samples = m_history.Samples(now);
     if (samples.isEmpty())
@@ -294,8 +300,10 @@ void TStatusPage::buildControls()
     m_cgEvents->verticalHeader()->setDefaultSectionSize(EventGridRowHeight);
     m_cgEvents->horizontalHeader()->setMinimumSectionSize(1);
     m_cgEvents->setTextElideMode(Qt::ElideNone);
+    m_cgEvents->setWordWrap(false);
+    // Small type in pixels: the time stamp must fit its 119-pixel column at any screen resolution.
     QFont gridFont = m_cgEvents->font();
-    gridFont.setPointSize(8);
+    gridFont.setPixelSize(GridFontPixels);
     m_cgEvents->setFont(gridFont);
     const int widths[Monitor::EventGridColumns] = {20, 119, 80, 120, 21, 21, 21, 21, 21, 21, 21, 21, 21, 21, 21, 21, 75};
     const QStringList headers = {QString(), QStringLiteral(" Dátum / Idő"), QStringLiteral(" Esemény"),
