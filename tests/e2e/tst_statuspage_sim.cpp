@@ -114,6 +114,7 @@ void TestStatusPageSim::controlChannelChangesTheReports()
     QVERIFY2(rig.start({"--status-interval", "0"}), qPrintable(rig.sim.lastError()));
     QVERIFY(rig.sim.controlOk("gsm 12"));
     QTRY_COMPARE_WITH_TIMEOUT(rig.label("lbGSMpowVal")->text(), QStringLiteral("12"), ReplyWaitMs);
+    QVERIFY(rig.sim.control("state").contains(" gsm=12 "));
     QVERIFY(rig.sim.control("gsm 32").startsWith("error"));
     QVERIFY(rig.sim.controlOk("armed 1"));
     QTRY_COMPARE_WITH_TIMEOUT(rig.label("lbARMED")->text(), QStringLiteral("Armed"), ReplyWaitMs);

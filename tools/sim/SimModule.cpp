@@ -739,9 +739,9 @@ QString SimModule::control(const QString &line)
             alarms += m_zoneAlarm[z] ? QLatin1Char('1') : QLatin1Char('0');
             shorts += m_zoneShort[z] ? QLatin1Char('1') : QLatin1Char('0');
         }
-        return QStringLiteral("ok logged-in=%1 armed=%2 relay1=%3 relay2=%4 alarm=%5 short=%6 events=%7 gsm=%8")
+        return QStringLiteral("ok logged-in=%1 armed=%2 relay1=%3 relay2=%4 alarm=%5 short=%6 gsm=%7 events=%8")
             .arg(int(m_loggedIn)).arg(int(m_armed)).arg(int(m_relayOn[0])).arg(int(m_relayOn[1]))
-            .arg(alarms, shorts).arg(m_events.size()).arg(m_gsmLevel);
+            .arg(alarms, shorts).arg(m_gsmLevel).arg(m_events.size());
     }
     return QStringLiteral("error unknown command: ") + line;
 }
