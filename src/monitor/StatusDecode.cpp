@@ -46,25 +46,34 @@ TModuleStatus DecodeStatus(const std::uint8_t *record6)
     s.extended = true;
     s.method = record6[StatusMethodIndex];
     s.armed = c & ExtArmed;
-    for (int z = 0; z < ZoneCount; ++z) {
-        TZoneStatus &zone = s.zones[z];
-        zone.shortCircuit = bit(a, z);
-        const bool watched = bit(b, z);
-        const bool markerP = bit(a, 4 + z);
-        const bool markerQ = bit(b, 4 + z);
-        if (IsArmingInput(z, s.method))
-            zone.state = TZoneState::ArmingInput;
-        else if (!s.armed && !watched)
-            zone.state = TZoneState::Disarmed;
-        else if (markerP == markerQ)
-            zone.state = TZoneState::Alarm;
-        else
-            zone.state = TZoneState::Idle;
-    }
+    for (int z = 0; z < ZoneCount; ++z)
+        s.zones[z] = DecodeExtendedZone(record6, z, s.armed);
     s.relayOn[0] = !(c & ExtRelay1Off);
     s.relayOn[1] = !(c & ExtRelay2Off);
     s.gsmLevel = c & ExtLevelMask;
     return s;
+}
+
+TZoneStatus DecodeExtendedZone(const std::uint8_t *record6, int z, bool armed)
+{
+    TZoneStatus zone;
+    if (z < 0 || z >= ZoneCount)
+        return zone;
+    const std::uint8_t a = record6[StatusByteA];
+    const std::uint8_t b = record6[StatusByteB];
+    zone.shortCircuit = bit(a, z);
+    const bool watched = bit(b, z);
+    const bool markerP = bit(a, 4 + z);
+    const bool markerQ = bit(b, 4 + z);
+    if (IsArmingInput(z, record6[StatusMethodIndex]))
+        zone.state = TZoneState::ArmingInput;
+    else if (!armed && !watched)
+        zone.state = TZoneState::Disarmed;
+    else if (markerP == markerQ)
+        zone.state = TZoneState::Alarm;
+    else
+        zone.state = TZoneState::Idle;
+    return zone;
 }
 
 TLabelLook CircuitLook(const Morvo3Texts &texts, bool shortCircuit)

@@ -53,6 +53,8 @@ bool IsArmingInput(int zone, int method);
 
 // Reads a 6-byte StatusRecord. A record with another report code gives valid = false.
 TModuleStatus DecodeStatus(const std::uint8_t *record6);
+// One zone (0 to 3) of an extended status record, with the report's armed flag.
+TZoneStatus DecodeExtendedZone(const std::uint8_t *record6, int zone, bool armed);
 
 // The GSM bar never runs past its scale, whatever the number says.
 inline int GsmBarPosition(int level) { return level < 0 ? 0 : (level > GsmLevelMaximum ? GsmLevelMaximum : level); }

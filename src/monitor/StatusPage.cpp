@@ -426,16 +426,7 @@ void TStatusPage::ShowZoneState(int zone, bool armed)
 {
     if (zone < 0 || zone >= Monitor::ZoneCount)
         return;
-    // The zone's decoding depends on the whole record; the armed flag is the
-    // report's own, so it is taken from the same record.
-    std::uint8_t record[6];
-    std::copy(std::begin(m_link.StatusRecord), std::end(m_link.StatusRecord), record);
-    record[Monitor::StatusCodeIndex] = Monitor::ExtendedStatusCode;
-    if (armed)
-        record[Monitor::StatusByteC] |= 0x80;
-    else
-        record[Monitor::StatusByteC] &= 0x7F;
-    const Monitor::TZoneStatus z = Monitor::DecodeStatus(record).zones[zone];
+    const Monitor::TZoneStatus z = Monitor::DecodeExtendedZone(m_link.StatusRecord, zone, armed);
     // An extended status names the circuit but keeps the colour a basic one left.
     const Monitor::TLabelLook circuit = Monitor::CircuitLook(m_texts, z.shortCircuit);
     if (m_circuit[zone]->text() != circuit.text)

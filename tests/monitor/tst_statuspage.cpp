@@ -385,6 +385,12 @@ void TestStatusPage::eventHint()
     QVERIFY(info->isHidden());
     info->ShowEventHint(grid, TEListInfoForm::TGridKind::Main, Qt::NoModifier, Qt::NoButton, markX, 9);
     QVERIFY(info->isHidden());
+    // Leaving the grid (without Ctrl) closes the window.
+    info->ShowEventHint(grid, TEListInfoForm::TGridKind::Main, Qt::NoModifier, Qt::NoButton, markX, row1Y);
+    QVERIFY(info->isVisible());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(grid->viewport(), &leave);
+    QVERIFY(info->isHidden());
     // Column edges: x on a column's right edge still belongs to it.
     QCOMPARE(TEListInfoForm::ColumnAt(grid, TEListInfoForm::TGridKind::Main, 20), 0);
     QCOMPARE(TEListInfoForm::ColumnAt(grid, TEListInfoForm::TGridKind::Main, 21), 1);
