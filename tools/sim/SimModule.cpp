@@ -110,6 +110,10 @@ SimModule::SimModule(const SimModuleOptions &options, QObject *parent)
     connect(&m_statusTimer, &QTimer::timeout, this, &SimModule::onStatusTimer);
     if (m_options.statusIntervalMs > 0)
         m_statusTimer.start();
+    m_textTimer.setInterval(m_options.textIntervalMs);
+    connect(&m_textTimer, &QTimer::timeout, this, &SimModule::onTextTimer);
+    if (m_options.textIntervalMs > 0)
+        m_textTimer.start();
 }
 
 QByteArray SimModule::defaultImage()
@@ -253,7 +257,7 @@ void SimModule::sendBasicStatus()
     if (!m_relayOn[1])
         a |= 0x20;
     const std::uint8_t b = m_armed ? 0x80 : 0x00;
-    sendResult(ANS_COMMAND, R_STATUS, a, b, GsmLevel);
+    sendResult(ANS_COMMAND, R_STATUS, a, b, m_gsmLevel);
 }
 
 void SimModule::sendExtendedStatus()
@@ -269,7 +273,7 @@ void SimModule::sendExtendedStatus()
         if (fieldByte(m_image, "ZONE_24H", z) != 0)
             b |= std::uint8_t(1u << z);
     }
-    std::uint8_t c = GsmLevel & 0x1F;
+    std::uint8_t c = m_gsmLevel & 0x1F;
     if (m_armed)
         c |= 0x80;
     if (!m_relayOn[0])
@@ -301,6 +305,13 @@ void SimModule::onStatusTimer()
     else
         sendBasicStatus();
     m_extendedNext = !m_extendedNext;
+}
+
+void SimModule::onTextTimer()
+{
+    if (!m_loggedIn && m_options.loginRequired)
+        return;
+    sendText(ANS_TEXT_STATE_LONG, QStringLiteral("State %1\r\n").arg(++m_textCounter, 5, 10, QLatin1Char('0')).toLatin1());
 }
 
 // ---------------------------------------------------------------- receiving
@@ -705,6 +716,11 @@ QString SimModule::control(const QString &line)
         resetSession();
         return QStringLiteral("ok");
     }
+    if (cmd == QLatin1String("gsm") && w.size() == 2 && parseNumber(w.at(1), &n) && n >= 0 && n <= GsmLevelMaximum) {
+        m_gsmLevel = std::uint8_t(n);
+        sendStatusNow();
+        return QStringLiteral("ok");
+    }
     if (cmd == QLatin1String("status") && w.size() == 1) {
         sendStatusNow();
         return QStringLiteral("ok");
@@ -723,9 +739,9 @@ QString SimModule::control(const QString &line)
             alarms += m_zoneAlarm[z] ? QLatin1Char('1') : QLatin1Char('0');
             shorts += m_zoneShort[z] ? QLatin1Char('1') : QLatin1Char('0');
         }
-        return QStringLiteral("ok logged-in=%1 armed=%2 relay1=%3 relay2=%4 alarm=%5 short=%6 events=%7")
+        return QStringLiteral("ok logged-in=%1 armed=%2 relay1=%3 relay2=%4 alarm=%5 short=%6 gsm=%7 events=%8")
             .arg(int(m_loggedIn)).arg(int(m_armed)).arg(int(m_relayOn[0])).arg(int(m_relayOn[1]))
-            .arg(alarms, shorts).arg(m_events.size());
+            .arg(alarms, shorts).arg(m_gsmLevel).arg(m_events.size());
     }
     return QStringLiteral("error unknown command: ") + line;
 }

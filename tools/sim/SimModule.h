@@ -29,6 +29,7 @@ struct SimModuleOptions
     bool noWriteAck = false;
     bool mute = false;                   // answers nothing at all
     int statusIntervalMs = 2500;
+    int textIntervalMs = 0;              // 0: no periodic state texts
     int eventCount = 20;
 };
 
@@ -44,7 +45,8 @@ public:
     static constexpr int EventRecordLength = 36;
     static constexpr int EventAckTimeoutMs = 2000;
     static constexpr int EventResendLimit = 3;
-    static constexpr std::uint8_t GsmLevel = 23;
+    static constexpr std::uint8_t DefaultGsmLevel = 23;
+    static constexpr int GsmLevelMaximum = 31;
 
     explicit SimModule(const SimModuleOptions &options, QObject *parent = nullptr);
 
@@ -89,6 +91,7 @@ private:
     void sendExtendedStatus();
     void sendStatusNow();
     void onStatusTimer();
+    void onTextTimer();
 
     QByteArray versionBlock() const;
     QByteArray blockData(int block) const;
@@ -118,6 +121,8 @@ private:
     std::array<bool, 4> m_zoneAlarm{};
     std::array<bool, 2> m_relayOn{};
     bool m_armed = false;
+    std::uint8_t m_gsmLevel = DefaultGsmLevel;
+    int m_textCounter = 0;
 
     // event log, most recent first
     QVector<QByteArray> m_events;
@@ -126,4 +131,5 @@ private:
     int m_eventResends = 0;
     QTimer m_eventAckTimer;
     QTimer m_statusTimer;
+    QTimer m_textTimer;
 };

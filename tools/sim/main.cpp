@@ -99,6 +99,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("mute"), QStringLiteral("Answer nothing at all.")},
         {QStringLiteral("events"), QStringLiteral("Number of records in the event log (0-1000, default 20)."), QStringLiteral("n")},
         {QStringLiteral("status-interval"), QStringLiteral("Milliseconds between status reports (0: none)."), QStringLiteral("ms")},
+        {QStringLiteral("text-interval"), QStringLiteral("Milliseconds between periodic state texts (0: none, the default)."), QStringLiteral("ms")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the fault generator."), QStringLiteral("s")},
         {QStringLiteral("port"), QStringLiteral("relay: TCP port on 127.0.0.1 (0: any free one)."), QStringLiteral("n")},
         {QStringLiteral("serial"), QStringLiteral("relay: the module's serial number (default: any)."), QStringLiteral("sn")},
@@ -136,6 +137,7 @@ int main(int argc, char *argv[])
         && readInt(parser, QStringLiteral("silent-after"), -1, 255, &moduleOptions.silentAfter, &error)
         && readInt(parser, QStringLiteral("events"), 0, SimModule::MaxEvents, &moduleOptions.eventCount, &error)
         && readInt(parser, QStringLiteral("status-interval"), 0, 3600000, &moduleOptions.statusIntervalMs, &error)
+        && readInt(parser, QStringLiteral("text-interval"), 0, 3600000, &moduleOptions.textIntervalMs, &error)
         && readInt(parser, QStringLiteral("seed"), 0, 0x7FFFFFFF, &seed, &error);
     SimRelayOptions relayOptions;
     int relayPort = 0;
