@@ -221,7 +221,8 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
             [this] { Requests::SendTestReport(m_core.Link); });
 
     // Memo writer targets of this window; the details window adds its own.
-    m_core.Memos.SetMemo(MemoTarget::State, m_statusPage->MemoState(), m_statusPage->MemoState());
+    m_statusPage->AttachMemoWriter(m_core.Memos);
+    m_statusPage->SetEventInfoForm(m_windows.EListInfo);
     m_core.Memos.SetMemo(MemoTarget::GPRS, m_connectionPage->MemoGPRS(), m_connectionPage->MemoGPRS());
     if (m_windows.Details) {
         m_windows.Details->SetVersionSource([this] { return ModuleVersion(); });

@@ -1,4 +1,5 @@
 #include "CliTool.h"
+#include "CliMonitor.h"
 
 #include "app/AppCore.h"
 #include "link/Requests.h"
@@ -279,7 +280,9 @@ int Cli::Run(const QStringList &arguments)
         "  read --out FILE.KVD   read the module's parameters into a file\n"
         "  write FILE.KVD        write a parameter file into the module\n"
         "  compare FILE.KVD      compare a parameter file with the module (exit 1 when different)\n"
-        "  dump FILE.KVD         print every field of a parameter file"));
+        "  dump FILE.KVD         print every field of a parameter file\n"
+        "  status [--json]       one status snapshot: zones, relays, armed state, GSM level, state texts\n"
+        "  relay 1|2 on|off      switch a relay and wait until a status report confirms it"));
     parser.addHelpOption();
     const QCommandLineOption deviceOption(QStringLiteral("device"),
         QStringLiteral("Serial device of the module (default: search for it)."), QStringLiteral("PATH"));
@@ -303,7 +306,9 @@ int Cli::Run(const QStringList &arguments)
         QStringLiteral("PW"));
     parser.addOptions({deviceOption, passwordOption, outOption, searchOption, timingOption, yesOption, relayOption,
                        serialOption, serverPasswordOption});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, compare or dump"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("status: one JSON object."));
+    parser.addOption(jsonOption);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, compare, dump, status or relay"));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("parameter file (.KVD)"));
 
     if (!parser.parse(arguments))
@@ -314,11 +319,13 @@ int Cli::Run(const QStringList &arguments)
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return fail(QStringLiteral("no command given (read, write, compare or dump; --help)"));
+        return fail(QStringLiteral("no command given (read, write, compare, dump, status or relay; --help)"));
     const QString command = positional.at(0);
     const bool answerYes = parser.isSet(yesOption);
 
     QString file;
+    int relayNumber = 0;
+    bool relayOn = false;
     if (command == QLatin1String("read")) {
         if (positional.size() != 1)
             return fail(QStringLiteral("read takes no file argument; use --out FILE"));
@@ -332,9 +339,18 @@ int Cli::Run(const QStringList &arguments)
         file = positional.at(1);
         if (parser.isSet(outOption))
             return fail(QStringLiteral("--out belongs to read"));
+    } else if (command == QLatin1String("status")) {
+        if (positional.size() != 1)
+            return fail(QStringLiteral("status takes no argument"));
+    } else if (command == QLatin1String("relay")) {
+        QString error;
+        if (!CliMonitor::ParseRelayArguments(positional.mid(1), &relayNumber, &relayOn, &error))
+            return fail(error);
     } else {
-        return fail(QStringLiteral("unknown command \"%1\" (read, write, compare or dump)").arg(command));
+        return fail(QStringLiteral("unknown command \"%1\" (read, write, compare, dump, status or relay)").arg(command));
     }
+    if (parser.isSet(jsonOption) && command != QLatin1String("status"))
+        return fail(QStringLiteral("--json belongs to status"));
 
     if (command == QLatin1String("dump"))
         return dump(file, answerYes);
@@ -351,8 +367,9 @@ int Cli::Run(const QStringList &arguments)
     if (parser.isSet(passwordOption))
         core.Session.ModulePassword = parser.value(passwordOption);
 
+    const bool live = command == QLatin1String("status") || command == QLatin1String("relay");
     // The file first: a bad file should not cost a module connection.
-    if (command != QLatin1String("read")) {
+    if (command != QLatin1String("read") && !live) {
         QString error;
         if (!loadFile(file, core.Image, answerYes, &error))
             return fail(error);
@@ -365,6 +382,14 @@ int Cli::Run(const QStringList &arguments)
         : connection.ConnectUsb(parser.isSet(deviceOption) ? parser.value(deviceOption) : QString(), searchSeconds);
     if (!failure.isEmpty())
         return fail(failure);
+
+    if (live) {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return command == QLatin1String("status")
+            ? CliMonitor::RunStatus(core.Link, core.Wait, core.Texts, parser.isSet(jsonOption), out, err)
+            : CliMonitor::RunRelay(core.Link, core.Wait, relayNumber, relayOn, out, err);
+    }
 
     TCliHost host(core.Session, command, answerYes);
     TModuleTransfer transfer(core.Wait, core.Texts, core.Image, core.Link, core.Session.ParameterTransferActive, host);
