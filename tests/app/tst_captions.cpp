@@ -115,8 +115,8 @@ private slots:
         QTest::newRow("refresh") << "btRefresh" << "Frissítés";
         QTest::newRow("details") << "btDetails" << "Kommunikáció részletei >>>";
         QTest::newRow("long list") << "btLongEventList" << "Hosszú eseménylista";
-        QTest::newRow("relay on") << "btREL1Start" << "Be";
-        QTest::newRow("relay off") << "btREL2Stop" << "Ki";
+        QTest::newRow("relay on") << "btREL1Start" << "Start";
+        QTest::newRow("relay off") << "btREL2Stop" << "Stop";
         QTest::newRow("open") << "spbOpen" << "Megnyitás";
         QTest::newRow("read") << "spbReadModule" << "Olvasás";
         QTest::newRow("read twin") << "spbReadModuleDisabled" << "Olvasás";
