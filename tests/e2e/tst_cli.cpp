@@ -83,6 +83,7 @@ class TestCli : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void roundTrip_data();
     void roundTrip();
     void findsTheModuleLikeTheProgram();
     void errors_data();
@@ -99,15 +100,32 @@ void TestCli::initTestCase()
     QVERIFY(m_dir.isValid());
 }
 
+void TestCli::roundTrip_data()
+{
+    QTest::addColumn<bool>("relay");
+    QTest::newRow("USB") << false;
+    QTest::newRow("IP relay") << true;
+}
+
 void TestCli::roundTrip()
 {
+    QFETCH(bool, relay);
     SimProcess sim;
-    QVERIFY2(sim.start({QStringLiteral("--no-pacing")}), qPrintable(sim.lastError()));
-    const QString device = sim.linkPath();
+    if (relay)
+        QVERIFY2(sim.startRelay({QStringLiteral("--serial"), QStringLiteral("ABC"), QStringLiteral("--no-pacing")}),
+                 qPrintable(sim.lastError()));
+    else
+        QVERIFY2(sim.start({QStringLiteral("--no-pacing")}), qPrintable(sim.lastError()));
+    // Every module command reaches the module the same way: the cable or the relay.
+    const QStringList module = relay
+        ? QStringList{QStringLiteral("--relay"), QStringLiteral("127.0.0.1:%1").arg(sim.relayPort()),
+                      QStringLiteral("--serial"), QStringLiteral("ABC"), QStringLiteral("--server-password"),
+                      QStringLiteral("0100-0000-0000-0000-0000")}
+        : QStringList{QStringLiteral("--device"), sim.linkPath()};
     const QString file = m_dir.filePath(QStringLiteral("round.KVD"));
     const QString moduleDump = m_dir.filePath(QStringLiteral("module.bin"));
 
-    TCliRun r = runCli({QStringLiteral("read"), QStringLiteral("--device"), device, QStringLiteral("--out"), file});
+    TCliRun r = runCli(QStringList{QStringLiteral("read"), QStringLiteral("--out"), file} + module);
     QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
     QVERIFY(sim.controlOk(QStringLiteral("dump-image %1").arg(moduleDump)));
     const QByteArray saved = readFile(file);
@@ -120,24 +138,32 @@ void TestCli::roundTrip()
     QVERIFY(r.out.contains(QStringLiteral("ALARMTIME = 5")));
     QVERIFY(r.out.contains(QStringLiteral("REL1_TIME = 0")));
 
-    r = runCli({QStringLiteral("write"), QStringLiteral("--device"), device, file});
+    r = runCli(QStringList{QStringLiteral("write"), file} + module);
     QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
-    r = runCli({QStringLiteral("compare"), QStringLiteral("--device"), device, file});
+    r = runCli(QStringList{QStringLiteral("compare"), file} + module);
     QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
     QVERIFY(r.out.isEmpty());
 
     // Two fields change in the module, far apart: both are named.
     QVERIFY(sim.controlOk(QStringLiteral("set-byte %1 7").arg(Phone2FirstDigitOffset)));
     QVERIFY(sim.controlOk(QStringLiteral("set-byte %1 40").arg(Rel1TimeOffset)));
-    r = runCli({QStringLiteral("compare"), QStringLiteral("--device"), device, file});
+    r = runCli(QStringList{QStringLiteral("compare"), file} + module);
     QVERIFY2(r.exitCode == 1, qPrintable(describe(r)));
     QCOMPARE(r.out, (QStringList{QStringLiteral("PHONE_NUMBERS[2]"), QStringLiteral("REL1_TIME[0]")}));
 
     // Writing the file back makes the module equal again.
-    r = runCli({QStringLiteral("write"), QStringLiteral("--device"), device, file});
+    r = runCli(QStringList{QStringLiteral("write"), file} + module);
     QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
-    r = runCli({QStringLiteral("compare"), QStringLiteral("--device"), device, file});
+    r = runCli(QStringList{QStringLiteral("compare"), file} + module);
     QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+
+    // Live commands: a relay switched on shows in the next status.
+    r = runCli(QStringList{QStringLiteral("relay"), QStringLiteral("2"), QStringLiteral("on")} + module);
+    QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+    r = runCli(QStringList{QStringLiteral("status"), QStringLiteral("--json")} + module);
+    QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+    QCOMPARE(r.out.size(), 1);
+    QVERIFY2(r.out.at(0).contains(QStringLiteral("\"relays\":[false,true]")), qPrintable(r.out.at(0)));
 }
 
 void TestCli::findsTheModuleLikeTheProgram()
