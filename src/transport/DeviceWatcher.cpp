@@ -131,16 +131,20 @@ TDeviceWatcher::~TDeviceWatcher()
 #endif
 }
 
-void TDeviceWatcher::CheckExtraPorts()
+void TDeviceWatcher::ReportChanges(QHash<QString, QString> &known, const QHash<QString, QString> &now)
 {
-    const QHash<QString, QString> now = presentExtraPorts();
     QStringList gone, came;
-    comparePresence(m_presentExtra, now, gone, came);
-    m_presentExtra = now;
+    comparePresence(known, now, gone, came);
+    known = now;
     for (const QString &path : std::as_const(gone))
         emit deviceRemoved(path);
     for (const QString &path : std::as_const(came))
         emit deviceArrived(path);
+}
+
+void TDeviceWatcher::CheckExtraPorts()
+{
+    ReportChanges(m_presentExtra, presentExtraPorts());
 }
 
 QHash<QString, QString> TDeviceWatcher::presentSystemPorts() const
@@ -160,14 +164,7 @@ void TDeviceWatcher::CheckSystemPorts()
 {
     if (!m_systemPorts)
         return;
-    const QHash<QString, QString> now = presentSystemPorts();
-    QStringList gone, came;
-    comparePresence(m_presentSystem, now, gone, came);
-    m_presentSystem = now;
-    for (const QString &path : std::as_const(gone))
-        emit deviceRemoved(path);
-    for (const QString &path : std::as_const(came))
-        emit deviceArrived(path);
+    ReportChanges(m_presentSystem, presentSystemPorts());
 }
 
 void TDeviceWatcher::CheckPorts()

@@ -52,6 +52,8 @@ public slots:
 private:
     void startChecking();
     QHash<QString, QString> presentSystemPorts() const;
+    // Tells the paths that went or came since known, and remembers now.
+    void ReportChanges(QHash<QString, QString> &known, const QHash<QString, QString> &now);
     void onUdevEvent();
 
     struct udev *m_udev = nullptr;
