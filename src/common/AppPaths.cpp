@@ -42,8 +42,8 @@ QString ExecutableBaseName()
 
 QString UserSubfolder(QStandardPaths::StandardLocation location)
 {
-    // RuntimeLocation and TempLocation are shared by every program; the others
-    // already end in the application's name.
+    // The runtime folder is shared by every program of the user; the other
+    // locations used here already end in the application's name.
     const QString base = QStandardPaths::writableLocation(location);
     if (location == QStandardPaths::RuntimeLocation)
         return base + QLatin1Char('/') + QCoreApplication::applicationName();
