@@ -25,6 +25,7 @@ public:
     TModuleSession Session;
     // The session's link, named here because nearly every procedure needs it.
     TLink &Link;
-    // The settings file (next to the executable unless a test names another).
+    // The settings file (next to the executable, or in the user's configuration
+    // folder when installed, unless a test names another).
     QString SettingsPath;
 };

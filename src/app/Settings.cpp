@@ -1,5 +1,7 @@
 #include "app/Settings.h"
 
+#include "common/AppPaths.h"
+
 #include "app/MACunit.h"
 
 #include "Morvo3Config.h"
@@ -269,8 +271,9 @@ QString Settings::DecodeStoredPassword(const QString &hex, const QString &macTex
 
 QString Settings::SettingsFilePath()
 {
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
-    return exe.dir().filePath(exe.completeBaseName() + QStringLiteral(".INI"));
+    // Next to the executable, or in the user's configuration folder when the
+    // program is installed.
+    return AppPaths::SettingsFile();
 }
 
 QString Settings::LanguageCodeForIndex(int languageIndex)

@@ -1,5 +1,6 @@
 #pragma once
-// The settings file: one INI file next to the executable (its base name with the
+// The settings file: one INI file next to the executable, or in the user's
+// configuration folder when the program is installed (its base name with the
 // extension ".INI") with the sections GPRS, LANGUAGE and VERSION_CHECK. Read and
 // written by a small INI reader/writer of our own that leaves every other line of
 // the file as it was and writes values exactly as given, without quoting or

@@ -1,5 +1,6 @@
 #include "link/SerialDetails.h"
 
+#include "common/AppPaths.h"
 #include "common/CodePage1250.h"
 
 #include <QFileDialog>
@@ -138,7 +139,9 @@ TFormDetails::TFormDetails(TMemoWriter &writer, QWidget *parent)
     connect(btSave, &QPushButton::clicked, this, &TFormDetails::btSaveClick);
 
     m_chooseFile = [this] {
-        QFileDialog dialog(this, QString(), QString(), QStringLiteral("Szövegfájl (*.TXT)"));
+        // The dialog opens in the log folder: next to the executable, or the
+        // user's own folder when the program is installed.
+        QFileDialog dialog(this, QString(), AppPaths::LogFolder(), QStringLiteral("Szövegfájl (*.TXT)"));
         dialog.setObjectName(QStringLiteral("SaveDialog1"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("TXT"));
