@@ -41,7 +41,7 @@ constexpr int FilterColumns[] = {Monitor::ColTime, Monitor::ColEvent, Monitor::C
 
 TEventList::TEventList(TStatusPage &page, TLink &link, Morvo3Texts &texts, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
-    , m_page(page)
+    , m_page(&page)
     , m_link(link)
     , m_texts(texts)
     , m_fetch(link)
@@ -74,7 +74,8 @@ TEventList::TEventList(TStatusPage &page, TLink &link, Morvo3Texts &texts, QWidg
 TEventList::~TEventList()
 {
     // Later records go to the status page only (and are acknowledged there).
-    m_page.SetLongListSink({});
+    if (m_page)
+        m_page->SetLongListSink({});
     if (m_info)
         m_info->hide();
 }
@@ -191,7 +192,8 @@ void TEventList::RequestEventList()
             if (QTableWidgetItem *item = m_grid->item(r, c))
                 item->setText(QString());
     setGridRows(2);
-    m_page.ClearOlderEventsSeen();
+    if (m_page)
+        m_page->ClearOlderEventsSeen();
     m_stop->setEnabled(true);
     m_fetch.Start(m_count->value());
     focusAway();
@@ -217,7 +219,8 @@ void TEventList::takeRecord(int number, const std::uint8_t *record36)
     m_busy = true;
     const int wanted = (m_fetch.Requested() > 0 ? m_fetch.Requested() : m_count->value()) + 1;
     setGridRows(wanted);
-    ShowEventRecord(m_grid, number, record36, m_texts, m_page.EventCaptionSource());
+    ShowEventRecord(m_grid, number, record36, m_texts,
+                    m_page ? m_page->EventCaptionSource() : Monitor::EventCaptionSource());
     applyFilter(number);
     m_busy = false;
     m_fetch.Take(number, record36);

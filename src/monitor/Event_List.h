@@ -80,7 +80,8 @@ private:
     void fail(const QString &text);
     void focusAway();
 
-    TStatusPage &m_page;
+    // The page may go first when the application closes; the window then only forgets it.
+    QPointer<TStatusPage> m_page;
     TLink &m_link;
     Morvo3Texts &m_texts;
     TEventFetch m_fetch;
