@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ccache pkg-config
   qt6-base-dev qt6-serialport-dev libssl-dev libudev-dev openssl
   xvfb xauth imagemagick twm
+  python3-xlrd
 )
 
 missing=()
