@@ -14,6 +14,7 @@
 #include "monitor/PasswordChange.h"
 #include "monitor/PasswordINPUT.h"
 #include "monitor/StatusPage.h"
+#include "monitor/Event_List.h"
 #include "params/ParamEditor.h"
 #include "params/ParamFiles.h"
 #include "params/ParamPage.h"
@@ -200,7 +201,7 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
     });
     connect(m_connectionPage, &TConnectionPage::updateCheckRequested, this, &TMainForm::ShowNotAvailable);
     connect(m_statusPage, &TStatusPage::detailsRequested, this, &TMainForm::btDetailsClick);
-    connect(m_statusPage, &TStatusPage::longEventListRequested, this, &TMainForm::ShowNotAvailable);
+    connect(m_statusPage, &TStatusPage::longEventListRequested, this, &TMainForm::btLongEventListClick);
     if (auto *send = m_statusPage->findChild<QPushButton *>(QStringLiteral("btnSendPassword")))
         connect(send, &QPushButton::clicked, this,
                 [this] { Requests::SendLoginPassword(m_core.Link, Session().ModulePassword); });
@@ -576,6 +577,8 @@ void TMainForm::FormClose()
             m_windows.Message->close();
         if (m_windows.Welcome)
             m_windows.Welcome->close();
+        if (m_eventList)
+            m_eventList->close();
     });
     Guarded("delete temporary files", [this] { DeleteTemporaryFiles(); });
 }
@@ -651,6 +654,27 @@ void TMainForm::SelectLanguage(const QString &code)
     if (auto *hu = findChild<QToolButton *>(QStringLiteral("spbHU")))
         hu->setChecked(true);
     ShowNotAvailable();
+}
+
+TEventList *TMainForm::EventList() const
+{
+    return m_eventList.data();
+}
+
+void TMainForm::btLongEventListClick()
+{
+    FocusDummy();
+    if (!m_eventList) {
+        // Destroyed on close: the next click makes a fresh one (count 50, empty grid).
+        m_eventList = new TEventList(*m_statusPage, m_core.Link, m_core.Texts);
+        EventListCreated = true;
+        connect(m_eventList, &QObject::destroyed, this, [this] { EventListCreated = false; });
+        connect(m_eventList, &TEventList::showMessage, this, &TMainForm::ShowMessage);
+        connect(&Session(), &TModuleSession::moduleLost, m_eventList, &TEventList::ConnectionLost);
+    }
+    m_eventList->show();
+    m_eventList->raise();
+    m_eventList->activateWindow();
 }
 
 void TMainForm::ShowNotAvailable()

@@ -28,6 +28,7 @@ class TEListInfoForm;
 class TFormOnOffMode;
 class TFormProgress;
 class TTextContainer;
+class TEventList;
 class TParamEditor;
 class TParamPage;
 class TParamPageCommands;
@@ -114,6 +115,9 @@ public:
     bool StartupPending() const { return m_startupPending; }
     bool FirstShowDone() const { return m_firstShowDone; }
     bool EventListCreated = false;
+    // btLongEventList: creates the long event list window when none exists, and shows it.
+    void btLongEventListClick();
+    TEventList *EventList() const;
 
     QTimer *WatchTimer = nullptr;
 
@@ -169,6 +173,7 @@ private:
     TConnectionPage *m_connectionPage = nullptr;
     TStatusPage *m_statusPage = nullptr;
     TParamPage *m_paramPage = nullptr;
+    QPointer<TEventList> m_eventList;
     QLabel *m_lbVersion = nullptr;
     QLabel *m_imgNone = nullptr;
     QLabel *m_imgOk = nullptr;

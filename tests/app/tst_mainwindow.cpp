@@ -7,6 +7,7 @@
 #include "link/SerialDetails.h"
 #include "params/ParamEditor.h"
 #include "monitor/PasswordChange.h"
+#include "monitor/Event_List.h"
 #include "params/ParamFiles.h"
 
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -389,7 +391,6 @@ private slots:
         QTest::newRow("English") << "spbENG" << false;
         QTest::newRow("Slovak") << "spbSK" << false;
         QTest::newRow("Romanian") << "spbRO" << false;
-        QTest::newRow("long event list") << "btLongEventList" << false;
         QTest::newRow("update search link") << "lbVersionUpdate" << false;
     }
     void unavailableFunctionsSaySo()
@@ -413,6 +414,32 @@ private slots:
         QCOMPARE(f.message()->Text(), QString("Ez a funkció a program ezen verziójában nem érhető el."));
         QVERIFY(f.get<QToolButton>("spbHU")->isChecked());
         QVERIFY(!f.get<QToolButton>("spbENG")->isChecked());
+    }
+
+    void longEventListOpensAndReopensFresh()
+    {
+        Fixture f;
+        auto *pages = f.get<QTabWidget>("pcMain");
+        QPushButton *open = f.get<QPushButton>("btLongEventList");
+        for (int i = 0; i < pages->count(); ++i)
+            if (pages->widget(i)->isAncestorOf(open))
+                pages->setCurrentIndex(i);
+        QVERIFY(!f.main->EventListCreated);
+        QTest::mouseClick(open, Qt::LeftButton);
+        QPointer<TEventList> list = f.main->EventList();
+        QVERIFY(list && list->isVisible());
+        QVERIFY(f.main->EventListCreated);
+        QVERIFY(!f.message()->isVisible());
+        list->findChild<QSpinBox *>("ECount")->setValue(300);
+        // A second click brings up the same window.
+        QTest::mouseClick(open, Qt::LeftButton);
+        QCOMPARE(f.main->EventList(), list.data());
+        QTest::mouseClick(list->findChild<QPushButton *>("btClose"), Qt::LeftButton);
+        QTRY_VERIFY(list.isNull());
+        QVERIFY(!f.main->EventListCreated);
+        QTest::mouseClick(open, Qt::LeftButton);
+        QVERIFY(f.main->EventList());
+        QCOMPARE(f.main->EventList()->findChild<QSpinBox *>("ECount")->value(), 50);
     }
 
     void hungarianButtonIsQuiet()

@@ -1,5 +1,6 @@
 #include "CliTool.h"
 #include "CliMonitor.h"
+#include "CliEvents.h"
 
 #include "app/AppCore.h"
 #include "link/Requests.h"
@@ -282,7 +283,8 @@ int Cli::Run(const QStringList &arguments)
         "  compare FILE.KVD      compare a parameter file with the module (exit 1 when different)\n"
         "  dump FILE.KVD         print every field of a parameter file\n"
         "  status [--json]       one status snapshot: zones, relays, armed state, GSM level, state texts\n"
-        "  relay 1|2 on|off      switch a relay and wait until a status report confirms it"));
+        "  relay 1|2 on|off      switch a relay and wait until a status report confirms it\n"
+        "  events [--count N] --out FILE.txt|.csv|.xls   the N (8-1000, default 50) latest event records into a file"));
     parser.addHelpOption();
     const QCommandLineOption deviceOption(QStringLiteral("device"),
         QStringLiteral("Serial device of the module (default: search for it)."), QStringLiteral("PATH"));
@@ -308,6 +310,9 @@ int Cli::Run(const QStringList &arguments)
                        serialOption, serverPasswordOption});
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("status: one JSON object."));
     parser.addOption(jsonOption);
+    const QCommandLineOption countOption(QStringLiteral("count"),
+        QStringLiteral("events: how many of the latest records (8 to 1000, default 50)."), QStringLiteral("N"));
+    parser.addOption(countOption);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, compare, dump, status or relay"));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("parameter file (.KVD)"));
 
@@ -326,6 +331,7 @@ int Cli::Run(const QStringList &arguments)
     QString file;
     int relayNumber = 0;
     bool relayOn = false;
+    int eventCount = 0;
     if (command == QLatin1String("read")) {
         if (positional.size() != 1)
             return fail(QStringLiteral("read takes no file argument; use --out FILE"));
@@ -346,9 +352,19 @@ int Cli::Run(const QStringList &arguments)
         QString error;
         if (!CliMonitor::ParseRelayArguments(positional.mid(1), &relayNumber, &relayOn, &error))
             return fail(error);
+    } else if (command == QLatin1String("events")) {
+        QString error;
+        file = parser.value(outOption);
+        if (positional.size() != 1)
+            return fail(QStringLiteral("events takes no argument; use --count N --out FILE"));
+        if (!CliEvents::ParseCount(parser.value(countOption), parser.isSet(countOption), &eventCount, &error)
+            || !CliEvents::CheckOutFile(file, &error))
+            return fail(error);
     } else {
         return fail(QStringLiteral("unknown command \"%1\" (read, write, compare, dump, status or relay)").arg(command));
     }
+    if (parser.isSet(countOption) && command != QLatin1String("events"))
+        return fail(QStringLiteral("--count belongs to events"));
     if (parser.isSet(jsonOption) && command != QLatin1String("status"))
         return fail(QStringLiteral("--json belongs to status"));
 
@@ -367,7 +383,8 @@ int Cli::Run(const QStringList &arguments)
     if (parser.isSet(passwordOption))
         core.Session.ModulePassword = parser.value(passwordOption);
 
-    const bool live = command == QLatin1String("status") || command == QLatin1String("relay");
+    const bool live = command == QLatin1String("status") || command == QLatin1String("relay")
+        || command == QLatin1String("events");
     // The file first: a bad file should not cost a module connection.
     if (command != QLatin1String("read") && !live) {
         QString error;
@@ -386,6 +403,12 @@ int Cli::Run(const QStringList &arguments)
     if (live) {
         QTextStream out(stdout);
         QTextStream err(stderr);
+        if (command == QLatin1String("events")) {
+            bool lost = false;
+            QObject::connect(&core.Session, &TModuleSession::moduleLost, &core, [&lost] { lost = true; });
+            return CliEvents::RunEvents(core.Link, core.Wait, core.Texts, eventCount, file, [&lost] { return lost; },
+                                        err);
+        }
         return command == QLatin1String("status")
             ? CliMonitor::RunStatus(core.Link, core.Wait, core.Texts, parser.isSet(jsonOption), out, err)
             : CliMonitor::RunRelay(core.Link, core.Wait, relayNumber, relayOn, out, err);
