@@ -1,5 +1,7 @@
 #include "SimLine.h"
 
+#include <algorithm>
+
 SimLine::SimLine(bool paced, const SimFaults &faults, quint32 seed, QObject *parent)
     : QObject(parent)
     , m_paced(paced)
@@ -8,7 +10,7 @@ SimLine::SimLine(bool paced, const SimFaults &faults, quint32 seed, QObject *par
     , m_byteTimeNs(paced ? qint64(1000000000LL) * BitsPerByte / DefaultBaud : 0)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setInterval(PacingTickMs);
+    m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &SimLine::release);
     m_clock.start();
 }
@@ -36,8 +38,6 @@ void SimLine::send(const QByteArray &bytes)
     if (!m_timer.isActive() && m_nextDueNs < now)
         m_nextDueNs = now;
     release();
-    if (!m_queue.empty() && !m_timer.isActive())
-        m_timer.start();
 }
 
 void SimLine::clear()
@@ -66,6 +66,15 @@ void SimLine::release()
         if (m_sink)
             m_sink(out);
     }
-    if (m_queue.empty())
+    if (m_queue.empty()) {
         m_timer.stop();
+        return;
+    }
+    // Wake every tick while much is queued, but exactly when the last byte is
+    // due at the end of a burst: a whole tick of lateness per burst would slow
+    // every exchange of short frames by a few percent against the wire.
+    const qint64 untilLastNs = m_nextDueNs + qint64(m_queue.size() - 1) * m_byteTimeNs - now;
+    const qint64 tickNs = qint64(PacingTickMs) * 1000000;
+    const qint64 waitNs = untilLastNs < tickNs ? untilLastNs : tickNs;
+    m_timer.start(int(std::max<qint64>(0, (waitNs + 999999) / 1000000)));
 }
