@@ -48,6 +48,8 @@ t(m, "imgUSB_NONE.Hint", "No connection", "Bez spojenia", "Fără conexiune")
 # status page
 for i in range(1, 3):
     t(m, "gbRelay%d.Caption" % i, "RELAY %d" % i, "RELÉ %d" % i, "RELEU %d" % i)
+    t(m, "btREL%dStart.Caption" % i, "Start", "Zapnúť", "Pornire")
+    t(m, "btREL%dStop.Caption" % i, "Stop", "Vypnúť", "Oprire")
 t(m, "gbModuleState.Caption", "Module state", "Stav modulu", "Stare modul")
 t(m, "lbGSMpow.Caption", "GSM signal (0-31):", "Signál GSM (0-31):", "Semnal GSM (0-31):")
 t(m, "lbGSClock.Caption", "Module clock:", "Hodiny modulu:", "Ceas modul:")

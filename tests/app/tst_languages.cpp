@@ -2,7 +2,9 @@
 // a switch changes every text of every localized window and takes it back, and
 // no language leaves a Hungarian text behind or a caption cut off.
 
+#include "CliLanguage.h"
 #include "app/Application.h"
+#include "app/Settings.h"
 #include "app/DialogForm.h"
 #include "app/FormMessage.h"
 #include "app/TextContainer.h"
@@ -21,6 +23,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -138,6 +141,68 @@ bool languageNeutral(const QString &text)
     for (const QChar c : text)
         letters = letters || c.isLetter();
     return !letters || neutral.contains(text);
+}
+
+
+// Room a push or tool button needs around its text, a group box beside its
+// title, a grid cell beside its text.
+constexpr int ButtonPadding = 8;
+constexpr int GroupTitlePadding = 8;
+constexpr int CellPadding = 4;
+
+int widestLine(const QFontMetrics &fm, const QString &text)
+{
+    int w = 0;
+    for (const QString &line : text.split(QLatin1Char('\n')))
+        w = qMax(w, fm.horizontalAdvance(line));
+    return w;
+}
+
+// Every visible caption of the window that does not fit its control.
+QStringList cutCaptions(QWidget *window)
+{
+    QStringList cut;
+    auto report = [&cut](const QWidget *w, const QString &text, QSize need) {
+        if (need.width() > w->width() || need.height() > w->height())
+            cut << QStringLiteral("%1 \"%2\": needs %3x%4, has %5x%6")
+                       .arg(w->objectName(), text)
+                       .arg(need.width())
+                       .arg(need.height())
+                       .arg(w->width())
+                       .arg(w->height());
+    };
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!w->isVisibleTo(window) || w->width() == 0)
+            continue;
+        const QFontMetrics fm(w->font());
+        if (qobject_cast<QCheckBox *>(w) || qobject_cast<QRadioButton *>(w)) {
+            auto *b = static_cast<QAbstractButton *>(w);
+            report(b, b->text(), QSize(b->sizeHint().width(), fm.height()));
+        } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
+            if (b->text().isEmpty())
+                continue;
+            const int lines = int(b->text().count(QLatin1Char('\n'))) + 1;
+            report(b, b->text(), QSize(widestLine(fm, b->text()) + ButtonPadding, lines * fm.lineSpacing()));
+        } else if (auto *g = qobject_cast<QGroupBox *>(w)) {
+            report(g, g->title(), QSize(fm.horizontalAdvance(g->title()) + GroupTitlePadding, 0));
+        } else if (auto *l = qobject_cast<QLabel *>(w)) {
+            if (l->text().isEmpty() || l->wordWrap() || !l->pixmap().isNull())
+                continue;
+            report(l, l->text(), l->sizeHint().boundedTo(QSize(QWIDGETSIZE_MAX, fm.height())));
+        } else if (auto *t = qobject_cast<QTableWidget *>(w)) {
+            const QFontMetrics cellFm(t->font());
+            for (int c = 0; c < t->columnCount(); ++c) {
+                const QTableWidgetItem *item = t->item(0, c);
+                if (item && cellFm.horizontalAdvance(item->text()) + CellPadding > t->columnWidth(c))
+                    cut << QStringLiteral("%1 column %2 \"%3\"").arg(t->objectName()).arg(c).arg(item->text());
+            }
+        } else if (auto *tabs = qobject_cast<QTabWidget *>(w)) {
+            // A tab bar that cannot show every tab scrolls them: a cut too.
+            if (tabs->tabBar()->sizeHint().width() > tabs->width())
+                cut << QStringLiteral("%1 tabs need %2, have %3").arg(tabs->objectName()).arg(tabs->tabBar()->sizeHint().width()).arg(tabs->width());
+        }
+    }
+    return cut;
 }
 
 struct App
@@ -446,6 +511,50 @@ private slots:
         QVERIFY2(changed.isEmpty(), qPrintable(changed.join(QLatin1Char('\n'))));
     }
 
+    // No caption is cut off in any language, on any page of the main window
+    // or in the small windows; the pages are saved as pictures to look at
+    // (MORVO3_LANG_SHOTS=folder).
+    void nothingCutOff_data()
+    {
+        builtInFilesReadCleanly_data();
+    }
+    void nothingCutOff()
+    {
+        QFETCH(int, index);
+        App a;
+        a.main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(a.main));
+        QVERIFY(a.main->SetLanguage(index));
+        QStringList cut;
+        const QString shots = qEnvironmentVariable("MORVO3_LANG_SHOTS");
+        auto *pages = a.main->findChild<QTabWidget *>(QStringLiteral("pcMain"));
+        for (int i = 0; i < pages->count(); ++i) {
+            pages->setCurrentIndex(i);
+            const QList<QTabWidget *> inner = pages->currentWidget()->findChildren<QTabWidget *>();
+            const int innerCount = inner.isEmpty() ? 1 : inner.first()->count();
+            for (int j = 0; j < innerCount; ++j) {
+                if (!inner.isEmpty())
+                    inner.first()->setCurrentIndex(j);
+                QCoreApplication::processEvents();
+                cut << cutCaptions(a.main);
+                if (!shots.isEmpty())
+                    a.main->grab().save(QDir(shots).filePath(QStringLiteral("lang%1-page%2-%3.png").arg(index).arg(i).arg(j)));
+            }
+        }
+        const TAppWindows &w = a.app->Windows();
+        a.main->ShowMessage(a.app->Core().Texts.text(QStringLiteral("lbTXT_SECUR_PW_OK")));
+        for (QWidget *window : std::initializer_list<QWidget *>{w.Details, w.Dialog, w.Update, w.PWForm, w.Message, w.OnOffMode}) {
+            window->show();
+            QCoreApplication::processEvents();
+            cut << cutCaptions(window);
+            if (!shots.isEmpty())
+                window->grab().save(QDir(shots).filePath(QStringLiteral("lang%1-%2.png").arg(index).arg(window->objectName())));
+            window->hide();
+        }
+        cut.removeDuplicates();
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+    }
+
     // Romanian is written with the cedilla letters of Windows-1250 and they
     // arrive on screen as such.
     void romanianLetters()
@@ -496,6 +605,60 @@ private slots:
             for (int i = 0; i < 4; ++i)
                 QCOMPARE(a.main->SetLanguage(language) ? lists[i]->currentIndex() : -1, 3 - i);
         QCOMPARE(lists[0]->currentText(), QString::fromUtf8("3-  relé 2 BE + felvétel"));
+    }
+
+    // morvo3-cli: the settings file's language, --lang over it, and its own
+    // framing word with it.
+    void cliLanguage_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("errorWord");
+        QTest::addColumn<QString>("noConnection");
+        QTest::newRow("nothing named") << "" << QStringList{"dump", "x"} << true << -1 << "error:" << "Nincs kapcsolat!";
+        QTest::newRow("settings Romanian") << "RO" << QStringList{"dump", "x"} << true << 2 << "eroare:" << QString::fromUtf8("Fără conexiune!");
+        QTest::newRow("settings Hungarian") << "HUN" << QStringList{"dump"} << true << -1 << "hiba:" << "Nincs kapcsolat!";
+        QTest::newRow("--lang over settings") << "RO" << QStringList{"--lang", "sk", "dump"} << true << 1 << "chyba:" << "Bez spojenia!";
+        QTest::newRow("--lang=en") << "" << QStringList{"status", "--lang=en"} << true << 0 << "error:" << "No connection!";
+        QTest::newRow("--lang hu") << "ENG" << QStringList{"--lang", "HU"} << true << -1 << "hiba:" << "Nincs kapcsolat!";
+        QTest::newRow("unknown code") << "SK" << QStringList{"--lang", "de"} << false << -1 << "error:" << "Nincs kapcsolat!";
+    }
+    void cliLanguage()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, ok);
+        QFETCH(int, index);
+        QFETCH(QString, errorWord);
+        QFETCH(QString, noConnection);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("morvo3.INI"));
+        if (!stored.isEmpty()) {
+            TSettingsValues v;
+            v.LanguageCode = stored;
+            QVERIFY(Settings::SaveSettings(ini, v));
+        }
+        QString error;
+        QCOMPARE(CliLanguage::Select(QStringList{"morvo3-cli"} + arguments, ini, &error), ok);
+        QCOMPARE(error.isEmpty(), ok);
+        QCOMPARE(CliLanguage::Index(), index);
+        QCOMPARE(CliLanguage::ErrorWord(), errorWord);
+        Morvo3Texts texts;
+        CliLanguage::Apply(texts);
+        QCOMPARE(texts.text(QStringLiteral("lbTXT_NO_CONNECTION")), noConnection);
+    }
+
+    void cliSpeaksOnStderr()
+    {
+        QProcess p;
+        p.start(QStringLiteral(MORVO3_CLI_PATH), {QStringLiteral("--lang"), QStringLiteral("ro"), QStringLiteral("dump"),
+                                                  QStringLiteral("/nonexistent/file.KVD")});
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 2);
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QVERIFY2(err.startsWith(QStringLiteral("morvo3-cli: eroare: ")), qPrintable(err));
     }
 
     // The language files live next to the executable from the first show to

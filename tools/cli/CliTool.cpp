@@ -1,5 +1,6 @@
 #include "CliTool.h"
 #include "CliMonitor.h"
+#include "CliLanguage.h"
 
 #include "app/AppCore.h"
 #include "link/Requests.h"
@@ -44,7 +45,7 @@ void printOut(const QString &line)
 
 int fail(const QString &reason)
 {
-    printErr(QStringLiteral("morvo3-cli: error: %1\n").arg(reason.simplified()));
+    printErr(QStringLiteral("morvo3-cli: %1 %2\n").arg(CliLanguage::ErrorWord(), reason.simplified()));
     return Cli::ExitError;
 }
 
@@ -308,6 +309,13 @@ int Cli::Run(const QStringList &arguments)
                        serialOption, serverPasswordOption});
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("status: one JSON object."));
     parser.addOption(jsonOption);
+    const QCommandLineOption langOption(QStringLiteral("lang"),
+        QStringLiteral("Language of the messages: hu, en, sk or ro (default: the program's setting)."),
+        QStringLiteral("CODE"));
+    parser.addOption(langOption);
+    QString langError;
+    if (!CliLanguage::Select(arguments, CliLanguage::DefaultSettingsPath(), &langError))
+        return fail(langError);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, compare, dump, status or relay"));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("parameter file (.KVD)"));
 
@@ -364,6 +372,7 @@ int Cli::Run(const QStringList &arguments)
     }
 
     TAppCore core;
+    CliLanguage::Apply(core.Texts);
     if (parser.isSet(passwordOption))
         core.Session.ModulePassword = parser.value(passwordOption);
 
