@@ -607,6 +607,30 @@ private slots:
         QCOMPARE(lists[0]->currentText(), QString::fromUtf8("3-  relé 2 BE + felvétel"));
     }
 
+    // The program starts in the language of the settings file and writes the
+    // active one back at close.
+    void remembersLanguage()
+    {
+        const QString ini = Settings::SettingsFilePath();
+        QFile::remove(ini);
+        TSettingsValues v;
+        v.LanguageCode = QStringLiteral("RO");
+        QVERIFY(Settings::SaveSettings(ini, v));
+        {
+            App a;
+            a.main->show();
+            QVERIFY(QTest::qWaitForWindowExposed(a.main));
+            QCOMPARE(a.main->LanguageIndex(), 2);
+            QVERIFY(a.main->findChild<QToolButton *>(QStringLiteral("spbRO"))->isChecked());
+            QCOMPARE(a.app->Core().Texts.text(QStringLiteral("lbTXT_NO_CONNECTION")), QString::fromUtf8("Fără conexiune!"));
+            a.main->findChild<QToolButton *>(QStringLiteral("spbENG"))->click();
+            a.main->close();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(Settings::LoadSettings(ini).LanguageCode, QString("ENG"));
+        QFile::remove(ini);
+    }
+
     // morvo3-cli: the settings file's language, --lang over it, and its own
     // framing word with it.
     void cliLanguage_data()
