@@ -249,6 +249,8 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
 TMainForm::~TMainForm()
 {
     Guarded("save settings", [this] { SaveSettings(); });
+    // A window destroyed without the close sequence still leaves no language files behind.
+    Guarded("delete temporary files", [this] { DeleteTemporaryFiles(); });
 }
 
 TModuleSession &TMainForm::Session()

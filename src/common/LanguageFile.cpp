@@ -188,6 +188,10 @@ TLanguageFile TLanguageFile::FromBytes(const QByteArray &bytes)
 {
     TLanguageFile file;
     QList<Line> *section = nullptr;
+    // Where each name of each section stands, so a repeated name replaces
+    // its earlier value without a search through the section.
+    QHash<QString, QHash<QString, qsizetype>> positions;
+    QHash<QString, qsizetype> *sectionPositions = nullptr;
     qsizetype start = 0;
     const qsizetype n = bytes.size();
     while (start < n) {
@@ -210,6 +214,7 @@ TLanguageFile TLanguageFile::FromBytes(const QByteArray &bytes)
             if (!file.m_sections.contains(key))
                 file.m_sectionNames << QString::fromLatin1(name);
             section = &file.m_sections[key];
+            sectionPositions = &positions[key];
             continue;
         }
         const qsizetype eq = line.indexOf('=');
@@ -220,16 +225,14 @@ TLanguageFile TLanguageFile::FromBytes(const QByteArray &bytes)
             continue;
         }
         const QString lineName = QString::fromLatin1(name);
-        bool replaced = false;
-        for (Line &existing : *section) {
-            if (existing.first.compare(lineName, Qt::CaseInsensitive) == 0) {
-                existing.second = value;
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced)
+        const QString folded = lineName.toLower();
+        const auto at = sectionPositions->constFind(folded);
+        if (at != sectionPositions->constEnd()) {
+            (*section)[*at].second = value;
+        } else {
+            sectionPositions->insert(folded, section->size());
             section->append({lineName, value});
+        }
     }
     return file;
 }

@@ -329,6 +329,10 @@ private slots:
         for (int i = 0; i < 65536; ++i)
             garbage.append(char((i * 7919 + (i >> 3)) & 0xff));
         QTest::newRow("binary garbage") << garbage << -1;
+        QByteArray many;
+        for (int i = 0; i < 200000; ++i)
+            many += "lb" + QByteArray::number(i) + ".Caption=\"x\"\r\n";
+        QTest::newRow("200000 distinct lines") << many << 0;
         QTest::newRow("broken header") << QByteArray("[Main\r\nlbA.Caption=\"lost\"\r\n") << 2;
     }
     void badInputLoadsWhatItCan()
