@@ -237,6 +237,7 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
         m_windows.Message->SetCentreOver(this);
 
     observeSession();
+    SetupLanguageSource();
 
     // Creation steps.
     Session().ParameterTransferActive = false;
@@ -249,6 +250,8 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
 TMainForm::~TMainForm()
 {
     Guarded("save settings", [this] { SaveSettings(); });
+    // A window destroyed without the close sequence still leaves no language files behind.
+    Guarded("delete temporary files", [this] { DeleteTemporaryFiles(); });
 }
 
 TModuleSession &TMainForm::Session()
@@ -640,21 +643,6 @@ void TMainForm::SaveSettings()
         qCWarning(lcApp) << "settings file not written:" << m_core.SettingsPath;
 }
 
-void TMainForm::ExtractLanguageFiles()
-{
-}
-
-void TMainForm::SelectLanguage(const QString &code)
-{
-    // Only the built-in Hungarian texts ship with this version: another
-    // language button says so and leaves Hungarian selected, so the panel
-    // never claims a language the windows do not show.
-    if (code == QLatin1String("HUN"))
-        return;
-    if (auto *hu = findChild<QToolButton *>(QStringLiteral("spbHU")))
-        hu->setChecked(true);
-    ShowNotAvailable();
-}
 
 TEventList *TMainForm::EventList() const
 {
@@ -680,10 +668,6 @@ void TMainForm::btLongEventListClick()
 void TMainForm::ShowNotAvailable()
 {
     ShowMessage(m_core.Texts.text(QStringLiteral("lbTXT_NOT_AVAILABLE")));
-}
-
-void TMainForm::DeleteTemporaryFiles()
-{
 }
 
 void TMainForm::SetupUpdateCheck(bool periodic)

@@ -36,6 +36,7 @@ class TStatusPage;
 class TConnectionPage;
 class TTimersPanel;
 class TRelayConnection;
+class TLanguageSource;
 class QLabel;
 class QPushButton;
 class QTabWidget;
@@ -121,6 +122,17 @@ public:
 
     QTimer *WatchTimer = nullptr;
 
+    // ---- languages
+    // Applies language index (-1 Hungarian, 0 English, 1 Slovak, 2 Romanian)
+    // to every localized window, as the language buttons do.
+    bool SetLanguage(int index);
+    int LanguageIndex() const { return m_languageIndex; }
+    // The windows localized through it; a window created later (the long event
+    // list) registers itself here and takes the active language at once.
+    TLanguageSource *LanguageSource() const { return m_languageSource; }
+    // The language files written next to the executable (empty until the first show).
+    QStringList ExtractedLanguageFiles() const { return m_extractedFiles; }
+
 public slots:
     // Restart request of the update check: close the main window.
     void onRestart();
@@ -190,4 +202,7 @@ private:
     TSettingsValues m_settings;
     // The active language: -1 the built-in one.
     int m_languageIndex = -1;
+    TLanguageSource *m_languageSource = nullptr;
+    QStringList m_extractedFiles;
+    void SetupLanguageSource();
 };

@@ -104,6 +104,7 @@ TFormDetails::TFormDetails(TMemoWriter &writer, QWidget *parent)
     };
     for (const Pane &p : panes) {
         auto *caption = new QLabel(QString::fromUtf8(p.caption), this);
+        caption->setObjectName(QLatin1String(p.name) + QStringLiteral("Head"));
         caption->setGeometry(p.x, p.y, 288, 18);
         *p.memo = new TMemoControl(QString::fromLatin1(p.name), this);
         (*p.memo)->setGeometry(p.x, p.y + 20, 288, 196);

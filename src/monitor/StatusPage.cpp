@@ -244,7 +244,7 @@ void TStatusPage::buildControls()
     m_armed->setFont(bold);
     m_statusLabels << m_armed;
 
-    auto *gsmCaption = new QLabel(QStringLiteral("GSM térerő (0-31):"), this);
+    auto *gsmCaption = named(new QLabel(QStringLiteral("GSM térerő (0-31):"), this), "lbGSMpow");
     gsmCaption->setGeometry(8, 96, 130, 20);
     m_lbGSMpowVal = named(new QLabel(QStringLiteral("0"), this), "lbGSMpowVal");
     m_lbGSMpowVal->setGeometry(140, 96, 30, 20);
@@ -260,7 +260,7 @@ void TStatusPage::buildControls()
     m_panClock->setGeometry(110, 120, 60, 20);
     m_panClock->hide();
 
-    auto *memoCaption = new QLabel(QStringLiteral("A modul állapotüzenetei:"), this);
+    auto *memoCaption = named(new QLabel(QStringLiteral("A modul állapotüzenetei:"), this), "lbMemoStateHead");
     memoCaption->setGeometry(8, 128, 300, 20);
     m_memoState = new TMemoControl(QStringLiteral("MemoState"), this);
     m_memoState->setGeometry(8, 150, 640, 170);
@@ -326,6 +326,8 @@ void TStatusPage::buildControls()
             m_cgEvents->setItem(r, c, item);
         }
     }
+    // The first row holds the column titles: the language files translate it as the grid's headers.
+    m_cgEvents->setProperty("headerRow", true);
     m_cgEvents->setGeometry(8, 340, gridWidth + 2 * m_cgEvents->frameWidth(),
                             EventGridRows * EventGridRowHeight + 2 * m_cgEvents->frameWidth());
     m_cgEvents->setMouseTracking(true);

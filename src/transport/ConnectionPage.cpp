@@ -47,6 +47,8 @@ TConnectionPage::TConnectionPage(TModuleSession &session, TRelayConnection &rela
     group->setGeometry(16, 80, 640, 470);
     auto addRow = [group](const QString &caption, QLineEdit *edit, int y) {
         auto *label = new QLabel(caption, group);
+        // Named after its edit, so the language files find it.
+        label->setObjectName(QStringLiteral("lb") + edit->objectName().mid(2));
         label->setGeometry(16, y + 3, 150, 20);
         edit->setGeometry(170, y, 220, 26);
     };

@@ -388,9 +388,6 @@ private slots:
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<bool>("ipMode");   // the control works in IP mode only
-        QTest::newRow("English") << "spbENG" << false;
-        QTest::newRow("Slovak") << "spbSK" << false;
-        QTest::newRow("Romanian") << "spbRO" << false;
         QTest::newRow("update search link") << "lbVersionUpdate" << false;
     }
     void unavailableFunctionsSaySo()

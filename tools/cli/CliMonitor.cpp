@@ -1,4 +1,5 @@
 #include "CliMonitor.h"
+#include "CliLanguage.h"
 
 #include "common/Morvo3Texts.h"
 #include "common/WaitContext.h"
@@ -22,7 +23,7 @@ int ticksFor(int ms)
 
 int fail(QTextStream &err, const QString &reason)
 {
-    err << "morvo3-cli: error: " << reason << '\n';
+    err << "morvo3-cli: " << CliLanguage::ErrorWord() << ' ' << reason << '\n';
     err.flush();
     return ExitError;
 }

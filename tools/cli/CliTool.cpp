@@ -1,6 +1,7 @@
 #include "CliTool.h"
 #include "CliMonitor.h"
 #include "CliEvents.h"
+#include "CliLanguage.h"
 
 #include "app/AppCore.h"
 #include "link/Requests.h"
@@ -45,7 +46,7 @@ void printOut(const QString &line)
 
 int fail(const QString &reason)
 {
-    printErr(QStringLiteral("morvo3-cli: error: %1\n").arg(reason.simplified()));
+    printErr(QStringLiteral("morvo3-cli: %1 %2\n").arg(CliLanguage::ErrorWord(), reason.simplified()));
     return Cli::ExitError;
 }
 
@@ -313,6 +314,13 @@ int Cli::Run(const QStringList &arguments)
     const QCommandLineOption countOption(QStringLiteral("count"),
         QStringLiteral("events: how many of the latest records (8 to 1000, default 50)."), QStringLiteral("N"));
     parser.addOption(countOption);
+    const QCommandLineOption langOption(QStringLiteral("lang"),
+        QStringLiteral("Language of the messages: hu, en, sk or ro (default: the program's setting)."),
+        QStringLiteral("CODE"));
+    parser.addOption(langOption);
+    QString langError;
+    if (!CliLanguage::Select(arguments, CliLanguage::DefaultSettingsPath(), &langError))
+        return fail(langError);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("read, write, compare, dump, status or relay"));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("parameter file (.KVD)"));
 
@@ -380,6 +388,7 @@ int Cli::Run(const QStringList &arguments)
     }
 
     TAppCore core;
+    CliLanguage::Apply(core.Texts);
     if (parser.isSet(passwordOption))
         core.Session.ModulePassword = parser.value(passwordOption);
 
