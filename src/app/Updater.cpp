@@ -162,7 +162,7 @@ bool FolderWritable(const QString &folder)
 
 bool SwapExecutable(const QString &executable, const QString &newFile, const QString &oldFile)
 {
-    if (!QFileInfo::exists(newFile))
+    if (!QFileInfo(newFile).isFile())
         return false;
     if (QFileInfo::exists(oldFile) && !QFile::remove(oldFile))
         return false;
