@@ -18,9 +18,14 @@
 
 namespace Update {
 
+QString EnvironmentBaseUrl()
+{
+    return qEnvironmentVariable("MORVO3_UPDATE_URL").trimmed();
+}
+
 QString DefaultBaseUrl()
 {
-    const QString fromEnvironment = qEnvironmentVariable("MORVO3_UPDATE_URL").trimmed();
+    const QString fromEnvironment = EnvironmentBaseUrl();
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
     return QString::fromUtf8(Morvo3Config::UpdateBaseUrl);

@@ -29,6 +29,8 @@ namespace Update {
 // The base URL the program starts with when there is no server list yet:
 // MORVO3_UPDATE_URL when set and not empty, otherwise the build's value.
 QString DefaultBaseUrl();
+// MORVO3_UPDATE_URL, trimmed; empty when not set.
+QString EnvironmentBaseUrl();
 
 // Version texts such as "1.15" or "2.0.3": dot-separated decimal numbers.
 // Nothing else is a version (no letters, no empty parts), so a damaged answer
@@ -102,6 +104,9 @@ public:
     ~TUpdater() override;
 
     void Setup(const QString &product, const QString &version, bool periodic);
+    // Asks only baseUrl from now on, whatever "data.dat" says (a mirror, a test
+    // server); the file is left as it is until a server's list replaces it.
+    void UseOnly(const QString &baseUrl) { m_servers = {baseUrl}; }
     // Starts a check unless one runs; report: say so also when nothing newer exists
     // or the check failed. Switches the periodic timer on.
     void StartCheck(bool report);

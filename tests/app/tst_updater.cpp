@@ -4,6 +4,7 @@
 
 #include "HttpTestServer.h"
 
+#include "app/Application.h"
 #include "app/Updater.h"
 #include "app/UpdaterForm.h"
 #include "common/Morvo3Texts.h"
@@ -616,6 +617,64 @@ private slots:
         QVERIFY(page->isVisible());
         QVERIFY2(page->text().contains(rig.server.Base() + "bin/Morvo3.exe"), qPrintable(page->text()));
         QVERIFY(!dialog.findChild<QWidget *>("btnStartDownload")->isVisible());
+    }
+    // ---- in the program ----------------------------------------------------
+
+    void programChecksAtStartOnlyWhenAllowed_data()
+    {
+        QTest::addColumn<QByteArray>("allowed");
+        QTest::addColumn<int>("requestsAtStart");
+        QTest::newRow("ALLOWED=True") << QByteArray("True") << 1;
+        QTest::newRow("ALLOWED=False") << QByteArray("False") << 0;
+    }
+    void programChecksAtStartOnlyWhenAllowed()
+    {
+        QFETCH(QByteArray, allowed);
+        QFETCH(int, requestsAtStart);
+        THttpTestServer server;
+        server.Set("/mirror/updates.ini", {200, Description("1.15")});
+        QTemporaryDir dir;
+        const QString settings = dir.filePath("morvo3.INI");
+        QFile ini(settings);
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[VERSION_CHECK]\r\nALLOWED=" + allowed + "\r\n");
+        ini.close();
+        const QByteArray saved = qgetenv("MORVO3_UPDATE_URL");
+        qputenv("MORVO3_UPDATE_URL", server.Base("/mirror/").toUtf8());
+        {
+            TMorvo3Application app({});
+            app.Core().SettingsPath = settings;
+            app.Start();
+            TMainForm *main = app.MainForm();
+            QVERIFY(main);
+            main->show();
+            QTRY_VERIFY(main->Updater());
+            TUpdater *updater = main->Updater();
+            QTRY_VERIFY_WITH_TIMEOUT(!updater->Busy(), 10000);
+            QTest::qWait(300);
+            QCOMPARE(server.Requests.size(), requestsAtStart);
+            QCOMPARE(updater->PeriodicTimer.isActive(), requestsAtStart > 0);
+            // A quiet check that found nothing newer shows nothing.
+            QVERIFY(!app.Windows().Update->isVisible());
+
+            // The link on the connection page checks anyway, tells the result and
+            // starts the periodic timer.
+            auto *link = main->findChild<QLabel *>("lbVersionUpdate");
+            QVERIFY(link);
+            emit link->linkActivated(QStringLiteral("#"));
+            QTRY_COMPARE_WITH_TIMEOUT(server.Requests.size(), requestsAtStart + 1, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(app.Windows().Update->isVisible(), 10000);
+            QCOMPARE(app.Windows().Update->findChild<QLabel *>("lbNoDownloadRequired")->text(),
+                     QStringLiteral("Ön a program legfrissebb verzióját használja, nincs szükség frissítésre!"));
+            QVERIFY(updater->PeriodicTimer.isActive());
+            QCOMPARE(updater->ServerList(), QStringList{server.Base("/mirror/")});
+            app.Windows().Update->close();
+            main->close();
+        }
+        if (saved.isNull())
+            qunsetenv("MORVO3_UPDATE_URL");
+        else
+            qputenv("MORVO3_UPDATE_URL", saved);
     }
 };
 
