@@ -390,7 +390,6 @@ private slots:
         QTest::newRow("Slovak") << "spbSK" << false;
         QTest::newRow("Romanian") << "spbRO" << false;
         QTest::newRow("long event list") << "btLongEventList" << false;
-        QTest::newRow("update search link") << "lbVersionUpdate" << false;
     }
     void unavailableFunctionsSaySo()
     {
