@@ -219,8 +219,11 @@ TUpdater::TUpdater(const QString &executable, const QString &defaultBaseUrl, QOb
 
 TUpdater::~TUpdater()
 {
-    if (m_reply)
+    // An aborted reply reports finished at once; nothing may go on from there.
+    if (m_reply) {
+        disconnect(m_reply, nullptr, this, nullptr);
         m_reply->abort();
+    }
     if (m_newFile.isOpen()) {
         m_newFile.close();
         m_newFile.remove();

@@ -21,6 +21,7 @@ struct THttpReply
     qint64 Announced = -2;     // Content-Length sent: -2 the body's length, -1 none
     qint64 SendBytes = -1;     // bytes of the body actually sent (-1 all)
     bool Reset = false;        // after SendBytes: abort (reset) instead of a clean close
+    bool Hold = false;         // after SendBytes: keep the connection open, send nothing more
 };
 
 struct THttpRequest
@@ -85,6 +86,8 @@ private:
         s->write(head);
         s->write(r.SendBytes < 0 ? r.Body : r.Body.left(r.SendBytes));
         s->flush();
+        if (r.Hold)
+            return;
         if (r.Reset)
             s->abort();
         else

@@ -11,6 +11,7 @@
 #include "Morvo3Config.h"
 
 #include <QCheckBox>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -397,6 +398,25 @@ private slots:
         rig.untouched();
     }
 
+    void closingDuringTheDownloadLeavesTheProgram()
+    {
+        Rig rig;
+        rig.server.Set("/updates.ini", {200, Description("1.16")});
+        THttpReply stalled{200, NewProgram};
+        stalled.SendBytes = 100000;
+        stalled.Hold = true;
+        rig.server.Set("/bin/Morvo3.exe", stalled);
+        rig.start();
+        QSignalSpy offers(rig.updater.get(), &TUpdater::offered);
+        rig.updater->StartCheck(false);
+        QTRY_COMPARE_WITH_TIMEOUT(offers.count(), 1, 10000);
+        rig.updater->Answer(true);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.updater->DownloadPercent(), 50, 10000);
+        QVERIFY(QFileInfo::exists(rig.exe() + ".new"));
+        rig.updater.reset(); // the program closes
+        rig.untouched();
+    }
+
     void failedCheckIsToldOnlyWhenAsked_data()
     {
         QTest::addColumn<THttpReplyRow>("reply");
@@ -661,6 +681,13 @@ private slots:
             // starts the periodic timer.
             auto *link = main->findChild<QLabel *>("lbVersionUpdate");
             QVERIFY(link);
+            QCOMPARE(link->palette().color(QPalette::Link), QColor(0, 0, 128));
+            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+            QCoreApplication::sendEvent(link, &enter);
+            QCOMPARE(link->palette().color(QPalette::Link), QColor(128, 0, 0));
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(link, &leave);
+            QCOMPARE(link->palette().color(QPalette::Link), QColor(0, 0, 128));
             emit link->linkActivated(QStringLiteral("#"));
             QTRY_COMPARE_WITH_TIMEOUT(server.Requests.size(), requestsAtStart + 1, 10000);
             QTRY_VERIFY_WITH_TIMEOUT(app.Windows().Update->isVisible(), 10000);
