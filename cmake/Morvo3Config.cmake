@@ -6,7 +6,7 @@ set(MORVO3_RELAY_KEY     "52656C61795365727665724B65793033" CACHE STRING "Relay 
 set(MORVO3_SETTINGS_KEY  "53657474696E67734B65794D6F727633" CACHE STRING "Settings key, 16 bytes as 32 hex digits")
 set(MORVO3_DATA_MASK     "0x5A" CACHE STRING "One-byte mask of data.dat")
 set(MORVO3_DEFAULT_MODULE_PASSWORD "1234" CACHE STRING "Factory default module password (four digits)")
-set(MORVO3_UPDATE_URL    "http://updates.zehl.example/download/updates/" CACHE STRING "Update server base URL")
+set(MORVO3_UPDATE_URL    "https://updates.zehl.example/download/updates/" CACHE STRING "Update server base URL")
 mark_as_advanced(MORVO3_LINK_KEY MORVO3_RELAY_KEY MORVO3_SETTINGS_KEY MORVO3_DATA_MASK)
 
 function(morvo3_hex_to_initializer hex out)

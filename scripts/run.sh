@@ -32,6 +32,8 @@ if [ -z "${MORVO3_NO_SIM:-}" ]; then
   for _ in $(seq 50); do [ -e "$simdir/usb-port" ] && break; sleep 0.1; done
   export MORVO3_EXTRA_PORTS="$simdir/usb-port=ZEHL USB DEVICE${MORVO3_EXTRA_PORTS:+;$MORVO3_EXTRA_PORTS}"
   echo "Simulated module on $simdir/usb-port (control channel: $simdir/control)"
+  # With the simulated module the update check stays on this machine too.
+  export MORVO3_UPDATE_URL="${MORVO3_UPDATE_URL:-http://127.0.0.1:9/}"
 fi
 
 if [ -z "${DISPLAY:-}" ]; then

@@ -7,6 +7,7 @@
 #include "app/TimersPanel.h"
 #include "Morvo3Config.h"
 #include "app/UpdaterForm.h"
+#include "app/Updater.h"
 #include "app/WelcomeForm.h"
 #include "link/Requests.h"
 #include "link/SerialDetails.h"
@@ -199,7 +200,8 @@ TMainForm::TMainForm(TAppCore &core, const TAppWindows &windows, const QStringLi
         // The dialog keeps its built-in question: "Overwriting previous password, are you sure?"
         return m_windows.Dialog->exec() == TFormDialog::ResultYes;
     });
-    connect(m_connectionPage, &TConnectionPage::updateCheckRequested, this, &TMainForm::ShowNotAvailable);
+    // A check the user asks for runs whatever ALLOWED says, and tells its result.
+    connect(m_connectionPage, &TConnectionPage::updateCheckRequested, this, [this] { StartUpdateCheck(false); });
     connect(m_statusPage, &TStatusPage::detailsRequested, this, &TMainForm::btDetailsClick);
     connect(m_statusPage, &TStatusPage::longEventListRequested, this, &TMainForm::btLongEventListClick);
     if (auto *send = m_statusPage->findChild<QPushButton *>(QStringLiteral("btnSendPassword")))
@@ -672,10 +674,22 @@ void TMainForm::ShowNotAvailable()
 
 void TMainForm::SetupUpdateCheck(bool periodic)
 {
-    Q_UNUSED(periodic);
+    if (!m_updater) {
+        m_updater = new TUpdater(QCoreApplication::applicationFilePath(), Update::DefaultBaseUrl(), this);
+        if (!Update::EnvironmentBaseUrl().isEmpty())
+            m_updater->UseOnly(Update::EnvironmentBaseUrl());
+        m_updater->RestartCallback = [this](const QString &) { onRestart(); };
+        if (m_windows.Update) {
+            m_windows.Update->Attach(m_updater, &m_core.Texts);
+            m_windows.Update->SetCentreOver(this);
+            m_windows.Update->SetHungarian(m_languageIndex == -1);
+        }
+    }
+    m_updater->Setup(QStringLiteral("GPRS_Morvo"), QStringLiteral("1.15"), periodic);
 }
 
 void TMainForm::StartUpdateCheck(bool quiet)
 {
-    Q_UNUSED(quiet);
+    if (m_updater)
+        m_updater->StartCheck(!quiet);
 }

@@ -22,6 +22,7 @@ class TGPRS;
 class TPWForm;
 class TFormDialog;
 class TFormUpdate;
+class TUpdater;
 class TMessageForm;
 class TNewPW;
 class TEListInfoForm;
@@ -169,10 +170,17 @@ private:
     void SetupUpdateCheck(bool periodic);
     void StartUpdateCheck(bool quiet);
 
+public:
+    // The update check, once the first show has set it up (null before).
+    TUpdater *Updater() const { return m_updater; }
+
+private:
+
     // Runs one step of a teardown or check; an error is traced and skipped.
     template <typename F> void Guarded(const char *step, F &&f);
 
     TAppCore &m_core;
+    TUpdater *m_updater = nullptr;
     TAppWindows m_windows;
     QStringList m_arguments;
     QString m_serverPort;

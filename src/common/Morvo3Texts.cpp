@@ -136,6 +136,16 @@ const QHash<QString, QString> &Morvo3Texts::builtInTexts()
         {QStringLiteral("lbTXT_DEVICE_OPEN_FAILED"), QStringLiteral("Az USB eszköz megtalálható, de nem nyitható meg (egy másik program használja, vagy nincs hozzáférési jog).")},
         // EN: "This function is not available in this version of the program."
         {QStringLiteral("lbTXT_NOT_AVAILABLE"), QStringLiteral("Ez a funkció a program ezen verziójában nem érhető el.")},
+        // EN: "No update server answered."
+        {QStringLiteral("lbTXT_UPDATE_NO_SERVER"), QStringLiteral("Egyik frissítési szerver sem válaszolt.")},
+        // EN: "The update server's answer could not be understood."
+        {QStringLiteral("lbTXT_UPDATE_BAD_ANSWER"), QStringLiteral("A frissítési szerver válasza nem értelmezhető.")},
+        // EN: "The download did not complete; the program was not changed."
+        {QStringLiteral("lbTXT_UPDATE_DOWNLOAD_FAILED"), QStringLiteral("A letöltés nem fejeződött be, a program nem változott.")},
+        // EN: "The new version could not be put in place; the program was not changed."
+        {QStringLiteral("lbTXT_UPDATE_SWAP_FAILED"), QStringLiteral("Az új verziót nem sikerült a helyére tenni, a program nem változott.")},
+        // EN: "The program's folder cannot be written. Download the new version here:"
+        {QStringLiteral("lbTXT_UPDATE_FOLDER_READONLY"), QStringLiteral("A program mappája nem írható. Az új verzió innen tölthető le:")},
     };
     return texts;
 }

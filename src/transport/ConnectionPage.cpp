@@ -5,6 +5,7 @@
 #include "transport/RelayConnection.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,31 @@ template <typename T> T *named(T *w, const char *name)
     w->setObjectName(QLatin1String(name));
     return w;
 }
+
+// The update link turns dark red under the mouse pointer and is navy otherwise.
+class THoverColour : public QObject
+{
+public:
+    using QObject::QObject;
+    static void Paint(QWidget *w, bool hover)
+    {
+        QPalette p = w->palette();
+        p.setColor(QPalette::Link, hover ? QColor(128, 0, 0) : QColor(0, 0, 128));
+        w->setPalette(p);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (auto *w = qobject_cast<QWidget *>(watched)) {
+            if (event->type() == QEvent::Enter)
+                Paint(w, true);
+            else if (event->type() == QEvent::Leave)
+                Paint(w, false);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 } // namespace
 
 TConnectionPage::TConnectionPage(TModuleSession &session, TRelayConnection &relay, QWidget *parent)
@@ -92,6 +118,8 @@ TConnectionPage::TConnectionPage(TModuleSession &session, TRelayConnection &rela
     auto *update = named(new QLabel(QStringLiteral("<a href=\"#\">Programfrissítések keresése</a>"), this), "lbVersionUpdate");
     update->setGeometry(16, 560, 300, 22);
     connect(update, &QLabel::linkActivated, this, &TConnectionPage::updateCheckRequested);
+    THoverColour::Paint(update, false);
+    update->installEventFilter(new THoverColour(update));
 
     connect(&session, &TModuleSession::modeChanged, this, [this](TConnectionMode mode, TModeSwitch how) {
         ApplyMode(mode == TConnectionMode::IP, how == TModeSwitch::User);

@@ -384,61 +384,6 @@ private slots:
     }
 
     // Controls whose function this version does not carry say so and change nothing.
-    void unavailableFunctionsSaySo_data()
-    {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<bool>("ipMode");   // the control works in IP mode only
-        QTest::newRow("update search link") << "lbVersionUpdate" << false;
-    }
-    void unavailableFunctionsSaySo()
-    {
-        QFETCH(QString, control);
-        QFETCH(bool, ipMode);
-        Fixture f;
-        if (ipMode)
-            QTest::mouseClick(f.get<QRadioButton>("rbIPmode"), Qt::LeftButton, {}, QPoint(8, 8));
-        auto *pages = f.get<QTabWidget>("pcMain");
-        QWidget *w = f.get(control);
-        QVERIFY(w);
-        for (int i = 0; i < pages->count(); ++i)
-            if (pages->widget(i)->isAncestorOf(w))
-                pages->setCurrentIndex(i);
-        QVERIFY(w->isVisible() && w->isEnabled());
-        QVERIFY(!f.message()->isVisible());
-        // The link sits at the label's left end.
-        QTest::mouseClick(w, Qt::LeftButton, {}, qobject_cast<QLabel *>(w) ? QPoint(20, w->height() / 2) : w->rect().center());
-        QTRY_VERIFY(f.message()->isVisible());
-        QCOMPARE(f.message()->Text(), QString("Ez a funkció a program ezen verziójában nem érhető el."));
-        QVERIFY(f.get<QToolButton>("spbHU")->isChecked());
-        QVERIFY(!f.get<QToolButton>("spbENG")->isChecked());
-    }
-
-    void longEventListOpensAndReopensFresh()
-    {
-        Fixture f;
-        auto *pages = f.get<QTabWidget>("pcMain");
-        QPushButton *open = f.get<QPushButton>("btLongEventList");
-        for (int i = 0; i < pages->count(); ++i)
-            if (pages->widget(i)->isAncestorOf(open))
-                pages->setCurrentIndex(i);
-        QVERIFY(!f.main->EventListCreated);
-        QTest::mouseClick(open, Qt::LeftButton);
-        QPointer<TEventList> list = f.main->EventList();
-        QVERIFY(list && list->isVisible());
-        QVERIFY(f.main->EventListCreated);
-        QVERIFY(!f.message()->isVisible());
-        list->findChild<QSpinBox *>("ECount")->setValue(300);
-        // A second click brings up the same window.
-        QTest::mouseClick(open, Qt::LeftButton);
-        QCOMPARE(f.main->EventList(), list.data());
-        QTest::mouseClick(list->findChild<QPushButton *>("btClose"), Qt::LeftButton);
-        QTRY_VERIFY(list.isNull());
-        QVERIFY(!f.main->EventListCreated);
-        QTest::mouseClick(open, Qt::LeftButton);
-        QVERIFY(f.main->EventList());
-        QCOMPARE(f.main->EventList()->findChild<QSpinBox *>("ECount")->value(), 50);
-    }
-
     void hungarianButtonIsQuiet()
     {
         Fixture f;
