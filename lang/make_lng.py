@@ -57,6 +57,9 @@ t(m, "lbMemoStateHead.Caption", "State messages from the module:", "Stavové spr
 t(m, "btClearMsg.Caption", "Clear message window", "Vymazať okno správ", "Golire fereastră mesaje")
 t(m, "btStopAlarm.Caption", "Stop Alarm", "Zastaviť poplach", "Oprire alarmă")
 t(m, "btRefresh.Caption", "Refresh List", "Obnoviť zoznam", "Reîmprospătare listă")
+t(m, "btShowDifferences.Caption", "Differences", "Rozdiely", "Diferenţe")
+t(m, "btShowDifferences.Hint", "List every difference between the module and the editor",
+  "Zoznam všetkých rozdielov medzi modulom a editorom", "Lista tuturor diferenţelor dintre modul şi editor")
 t(m, "btLongEventList.Caption", "Long event list", "Dlhý zoznam udalostí", "Listă lungă evenimente")
 t(m, "btTestNow.Caption", "Send test report now", "Odoslať testovaciu správu", "Trimite raport de test")
 t(m, "btOnOffMode.Caption", "Change", "Zmeniť", "Modificare")
@@ -171,6 +174,9 @@ t(e, "btListExport.Caption", "Export to file", "Uložiť do súboru", "Export î
 t(e, "ELPrint.Caption", "Print", "Tlačiť", "Tipărire")
 t(e, "btClose.Caption", "Close window", "Zavrieť okno", "Închidere fereastră")
 t(e, "cgEvents.ColumnHeaders", *[GRID[l] + MARKS + [STATE[l]] for l in L])
+t(e, "btStop.Caption", "Stop", "Zastaviť", "Oprire")
+t(e, "lbFilter.Caption", "Filter:", "Filter:", "Filtru:")
+t(e, "cbOnlyShown.Caption", "only shown rows", "len zobrazené riadky", "doar rândurile afişate")
 
 # ------------------------------------------------------------ small windows
 d = sec("FormDetails")
@@ -220,6 +226,13 @@ t(g, "btnNo.Caption", "No", "Nie", "Nu")
 
 u = sec("FormUpdate")
 t(u, "Caption", "Check for program updates", "Hľadanie aktualizácií programu", "Căutare actualizări program")
+t(u, "lbCurrentVersionText.Caption", "Current program version : ", "Aktuálna verzia programu : ", "Versiunea actuală : ")
+t(u, "lbNewVersionText.Caption", "Latest version : ", "Najnovšia verzia : ", "Cea mai nouă versiune : ")
+t(u, "lbWantToDownload.Caption", "Download it now? ", "Stiahnuť ju teraz? ", "O descărcaţi acum? ")
+t(u, "lbWaitForRestart.Caption", "The program restarts by itself after the download!",
+  "Program sa po stiahnutí sám reštartuje!", "Programul reporneşte singur după descărcare!")
+t(u, "btnStartDownload.Caption", "Yes", "Áno", "Da")
+t(u, "btnDontDownload.Caption", "No", "Nie", "Nu")
 t(u, "cbAllowDownloadQuery.Caption", "Allow automatic program update", "Povoliť automatickú aktualizáciu programu", "Permite actualizarea automată a programului")
 
 f = sec("MessageForm")
@@ -298,6 +311,18 @@ CAT = [
     ("lbTXT_STARTED_VANTREL_NAME", "Programme :", "Program :", "Program :"),
     ("lbTXT_TEST_ANSWER_OK", "Test answer OK.", "Testovacia odpoveď v poriadku.", "Răspuns de test OK."),
     ("lbTXT_UNABLE_TO_CONNECT", "Unable to connect!", "Pripojenie zlyhalo!", "Conectare eşuată!"),
+    ("lbTXT_UPDATE_NO_SERVER", "No update server answered.", "Žiadny aktualizačný server neodpovedal.",
+     "Niciun server de actualizare nu a răspuns."),
+    ("lbTXT_UPDATE_BAD_ANSWER", "The update server's answer could not be understood.",
+     "Odpoveď aktualizačného servera sa nedá spracovať.", "Răspunsul serverului de actualizare nu poate fi interpretat."),
+    ("lbTXT_UPDATE_DOWNLOAD_FAILED", "The download did not complete; the program was not changed.",
+     "Sťahovanie sa nedokončilo, program zostal nezmenený.", "Descărcarea nu s-a încheiat; programul nu a fost modificat."),
+    ("lbTXT_UPDATE_SWAP_FAILED", "The new version could not be put in place; the program was not changed.",
+     "Novú verziu sa nepodarilo nainštalovať, program zostal nezmenený.",
+     "Noua versiune nu a putut fi instalată; programul nu a fost modificat."),
+    ("lbTXT_UPDATE_FOLDER_READONLY", "The program's folder cannot be written. Download the new version here:",
+     "Do priečinka programu nie je možné zapisovať. Novú verziu si stiahnite tu:",
+     "Dosarul programului nu poate fi scris. Descărcaţi noua versiune de aici:"),
     ("lbTXT_VANTREL_INCOMPATIBLE", "This program is incompatible with the connected module!", "Tento program nie je kompatibilný s pripojeným modulom!", "Acest program nu este compatibil cu modulul conectat!"),
     # morvo3-cli's own framing words
     ("lbTXT_CLI_ERROR", "error:", "chyba:", "eroare:"),

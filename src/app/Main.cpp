@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/DialogForm.h"
+#include "app/LanguageSource.h"
 #include "app/Settings.h"
 #include "app/FormMessage.h"
 #include "app/TimersPanel.h"
@@ -34,6 +35,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QToolButton>
 #include <exception>
 #include <functional>
@@ -661,15 +663,18 @@ void TMainForm::btLongEventListClick()
         connect(m_eventList, &QObject::destroyed, this, [this] { EventListCreated = false; });
         connect(m_eventList, &TEventList::showMessage, this, &TMainForm::ShowMessage);
         connect(&Session(), &TModuleSession::moduleLost, m_eventList, &TEventList::ConnectionLost);
+        // The grid keeps its column titles in its first row, as on the status page.
+        if (auto *grid = m_eventList->findChild<QTableWidget *>(QStringLiteral("cgEvents")))
+            grid->setProperty("headerRow", true);
+        // A window registered late takes the active language at once.
+        if (m_languageSource)
+            m_languageSource->AddWindow(m_eventList, QStringLiteral("EventList"),
+                                        {QStringLiteral("Caption"), QStringLiteral("Hint"),
+                                         QStringLiteral("ColumnHeaders")});
     }
     m_eventList->show();
     m_eventList->raise();
     m_eventList->activateWindow();
-}
-
-void TMainForm::ShowNotAvailable()
-{
-    ShowMessage(m_core.Texts.text(QStringLiteral("lbTXT_NOT_AVAILABLE")));
 }
 
 void TMainForm::SetupUpdateCheck(bool periodic)

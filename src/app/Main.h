@@ -152,8 +152,6 @@ private:
     void pcMainChange(int index);
     void ModeChanged(TConnectionMode mode, TModeSwitch how);
     void FocusDummy();
-    // Answer of the controls whose function this version does not carry.
-    void ShowNotAvailable();
     void FormClose();
 
     // ---- hooks of the frame: filled by the relay, the settings, the language

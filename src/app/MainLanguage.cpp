@@ -8,6 +8,7 @@
 #include "app/Main.h"
 #include "app/AppCore.h"
 #include "app/UpdaterForm.h"
+#include "common/AppPaths.h"
 #include "link/SerialDetails.h"
 #include "monitor/OnOffMode.h"
 #include "monitor/PasswordChange.h"
@@ -50,7 +51,10 @@ void TMainForm::SetupLanguageSource()
 
 void TMainForm::ExtractLanguageFiles()
 {
-    const QString dir = QFileInfo(m_core.SettingsPath).absolutePath();
+    // Next to the executable where that folder can be written, in the user's
+    // runtime (or cache) folder when the program is installed.
+    const QString dir = AppPaths::LanguageFileFolder();
+    QDir().mkpath(dir);
     const QString prefix = QStringLiteral("GPRS_Morvo_v1.15");
     QStringList files;
     for (int i = 0; i < 3; ++i) {
@@ -68,9 +72,15 @@ void TMainForm::ExtractLanguageFiles()
             files << Languages::ResourcePath(i);
         }
     }
-    const QString own = QDir(dir).filePath(QStringLiteral("my.lng"));
-    if (QFileInfo::exists(own))
-        files[0] = own;
+    // The user's own English replacement: beside the program, or, when the
+    // program is installed, beside the settings file.
+    for (const QString &folder : {AppPaths::ProgramFolder(), QFileInfo(m_core.SettingsPath).absolutePath()}) {
+        const QString own = QDir(folder).filePath(QStringLiteral("my.lng"));
+        if (QFileInfo::exists(own)) {
+            files[0] = own;
+            break;
+        }
+    }
     m_languageSource->SetFiles(files);
 }
 

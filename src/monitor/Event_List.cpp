@@ -103,7 +103,7 @@ void TEventList::buildControls()
     m_filter = named(new QLineEdit(this), "edFilter");
     m_filter->setGeometry(60, 42, 240, 24);
     m_filter->setPlaceholderText(QStringLiteral("event, date, Contact ID"));
-    m_onlyShown = named(new QCheckBox(QStringLiteral("only shown rows"), this), "cbOnlyShown");
+    m_onlyShown = named(new QCheckBox(QStringLiteral("csak a látható sorok"), this), "cbOnlyShown");
     m_onlyShown->setGeometry(310, 44, 200, 20);
 
     m_grid = named(new QTableWidget(2, Monitor::EventGridColumns, this), "cgEvents");
