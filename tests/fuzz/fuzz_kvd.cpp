@@ -1,17 +1,26 @@
 // A .KVD parameter file as morvo3-cli dump and the parameter page's open take it:
-// the header check, the copy into the image, every field decoded, and the
-// field-by-field compare against a fresh editor's image.
+// the file read, the header check, the copy into the image, every field decoded,
+// and the field-by-field compare against a fresh editor's image.
 
 #include "params/EE_Struct.h"
 #include "params/FieldCatalogue.h"
 #include "params/FieldCodec.h"
+#include "params/ModuleTransfer.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
+QTemporaryDir &folder()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
 const QByteArray &freshImage()
 {
     static const QByteArray image = [] {
@@ -27,12 +36,25 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     static QCoreApplication app(*argc, *argv);
     freshImage();
+    if (!folder().isValid())
+        std::abort();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QByteArray file(reinterpret_cast<const char *>(data), int(size));
+    const QByteArray input(reinterpret_cast<const char *>(data), int(size));
+    const QString path = folder().filePath(QStringLiteral("fuzz.KVD"));
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(input) != input.size())
+            std::abort();
+    }
+    QByteArray file;
+    if (ReadParamFile(path, &file) != TParamFileRead::Ok)
+        return 0;
+    if (file.size() < ParamImage::HeaderLength || file.size() > ParamFile::MaxLoadBytes)
+        std::abort();
 
     TParamImage::IsKvdHeader(file);
     TParamImage::KvdHeaderText(file);
