@@ -218,7 +218,8 @@ void TestSettings::damagedFilesGiveDefaults_data()
     QTest::newRow("PWD of 64 digits that are no password") << QByteArray("[GPRS]\nPWD=") + QByteArray(64, 'A') + "\n";
     QTest::newRow("values in the wrong case") << QByteArray("[GPRS]\nPWD_STORE=true\n[VERSION_CHECK]\nALLOWED=TRUE\n");
     QTest::newRow("section without its bracket") << QByteArray("[GPRS\nPWD_STORE=True\n");
-    QTest::newRow("NUL bytes") << QByteArray("[GPRS]\0\nPWD_STORE=\0True\n", 26);
+    static const char withNuls[] = "[GPRS]\0\nPWD_STORE=\0True\n";
+    QTest::newRow("NUL bytes") << QByteArray(withNuls, sizeof withNuls - 1);
     QTest::newRow("empty") << QByteArray();
 }
 
