@@ -6,10 +6,10 @@
 //
 //   morvo3-events-host --device PATH [--count N] [--password PW]
 
+#include "BenchHost.h"
 #include "Morvo3Config.h"
 #include "common/Morvo3Texts.h"
 #include "link/Communication.h"
-#include "link/Requests.h"
 #include "monitor/Event_List.h"
 #include "monitor/StatusPage.h"
 #include "transport/USBCommunicator.h"
@@ -22,13 +22,6 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
-
-namespace {
-constexpr int ProbeIntervalMs = 10;
-constexpr int PasswordRepeatMs = 3000;
-constexpr int OpenWaitMs = 10000;
-constexpr int LoginWaitMs = 10000;
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -66,45 +59,20 @@ int main(int argc, char *argv[])
         bytesOut += frame.size();
         return reader.WriteData(frame) == frame.size();
     });
-    reader.SearchNow();
-    QElapsedTimer clock;
-    clock.start();
-    while (!reader.opened() && clock.elapsed() < OpenWaitMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    if (!reader.opened()) {
+    if (!BenchHost::OpenPort(reader)) {
         err << "morvo3-events-host: the module's port did not open\n";
         return 2;
     }
     bool accepted = false;
     QObject::connect(&link, &TLink::passwordAccepted, [&] { accepted = true; });
-    const QString password = parser.isSet("password") ? parser.value("password")
-                                                       : QString::fromLatin1(Morvo3Config::DefaultModulePassword);
-    Requests::SendLoginPassword(link, password);
+    // As the program: the login repeats every 3 s while the list comes.
     QTimer passwordTimer;
-    QObject::connect(&passwordTimer, &QTimer::timeout, [&] { Requests::SendLoginPassword(link, password); });
-    clock.restart();
-    while (!accepted && clock.elapsed() < LoginWaitMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    if (!accepted) {
+    BenchHost::StartLogin(link, BenchHost::Password(parser.value("password")), passwordTimer);
+    if (!BenchHost::WaitUntil([&] { return accepted; }, BenchHost::LoginWaitMs)) {
         err << "morvo3-events-host: the module did not accept the password\n";
         return 2;
     }
-    // As the program: the login repeats every 3 s while the list comes.
-    passwordTimer.start(PasswordRepeatMs);
-
-    // The stall probe: a precise 10 ms timer; lateness beyond its interval is
-    // time the user-interface thread could not react.
-    QElapsedTimer probeClock;
-    qint64 lastProbe = -1;
-    qint64 longestGap = 0;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = probeClock.nsecsElapsed();
-        if (lastProbe >= 0)
-            longestGap = std::max(longestGap, now - lastProbe);
-        lastProbe = now;
-    });
+    BenchHost::TStallProbe probe;
 
     // Let the login's answer and any status settle, then fetch.
     qint64 inStart = 0, outStart = 0;
@@ -113,16 +81,15 @@ int main(int argc, char *argv[])
         inStart = bytesIn;
         handlingNs = 0;
         outStart = bytesOut;
-        probeClock.start();
-        probe.start(ProbeIntervalMs);
+        probe.Start();
         list.findChild<QSpinBox *>(QStringLiteral("ECount"))->setValue(count);
         fetchClock.start();
         list.RequestEventList();
     });
     QObject::connect(&list.Fetch(), &TEventFetch::finished, [&](TEventFetch::TState state) {
         const double seconds = fetchClock.nsecsElapsed() / 1e9;
-        probe.stop();
-        const double stallMs = std::max<qint64>(0, longestGap - qint64(ProbeIntervalMs) * 1000000) / 1e6;
+        probe.Stop();
+        const double stallMs = probe.LongestStallMs();
         int filled = 0;
         for (int r = 1; r < list.Grid()->rowCount(); ++r)
             if (list.Grid()->item(r, 1) && !list.Grid()->item(r, 1)->text().isEmpty())

@@ -5,11 +5,11 @@
 //
 //   morvo3-monitor-host --device PATH --seconds N [--password PW]
 
+#include "BenchHost.h"
 #include "Morvo3Config.h"
 #include "common/Morvo3Texts.h"
 #include "link/Communication.h"
 #include "link/MemoWriter.h"
-#include "link/Requests.h"
 #include "link/SerialDetails.h"
 #include "monitor/StatusPage.h"
 #include "transport/USBCommunicator.h"
@@ -24,10 +24,6 @@
 #include <sys/resource.h>
 
 namespace {
-constexpr int ProbeIntervalMs = 10;
-constexpr int PasswordRepeatMs = 3000;
-constexpr int OpenWaitMs = 10000;
-
 double cpuSeconds()
 {
     rusage u{};
@@ -70,35 +66,13 @@ int main(int argc, char *argv[])
                          [location] { return QList<TPortEntry>{{TCommunicator::DefaultDescription, location}}; });
     reader.SetOnData([&](const QByteArray &bytes) { link.ReceiveLinkBytes(bytes); });
     link.setTransmitter([&](const QByteArray &frame) { return reader.WriteData(frame) == frame.size(); });
-    reader.SearchNow();
-    QElapsedTimer openClock;
-    openClock.start();
-    while (!reader.opened() && openClock.elapsed() < OpenWaitMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    if (!reader.opened()) {
+    if (!BenchHost::OpenPort(reader)) {
         err << "morvo3-monitor-host: the module's port did not open\n";
         return 2;
     }
-    const QString password = parser.isSet("password") ? parser.value("password")
-                                                       : QString::fromLatin1(Morvo3Config::DefaultModulePassword);
-    Requests::SendLoginPassword(link, password);
     QTimer passwordTimer;
-    QObject::connect(&passwordTimer, &QTimer::timeout, [&] { Requests::SendLoginPassword(link, password); });
-    passwordTimer.start(PasswordRepeatMs);
-
-    // The stall probe: a precise 10 ms timer; any lateness beyond its interval
-    // is time the user-interface thread could not react.
-    QElapsedTimer probeClock;
-    qint64 lastProbe = -1;
-    qint64 longestGap = 0;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = probeClock.nsecsElapsed();
-        if (lastProbe >= 0)
-            longestGap = std::max(longestGap, now - lastProbe);
-        lastProbe = now;
-    });
+    BenchHost::StartLogin(link, BenchHost::Password(parser.value("password")), passwordTimer);
+    BenchHost::TStallProbe probe;
 
     // As after opening the page: the 8 latest events once, before the measurement.
     QTimer::singleShot(500, &page, [&page] { page.RefreshEvents(); });
@@ -107,14 +81,13 @@ int main(int argc, char *argv[])
         const double cpuStart = cpuSeconds();
         const qint64 statusStart = statusReports;
         const qint64 textStart = stateTexts;
-        probeClock.start();
         QElapsedTimer wall;
         wall.start();
-        probe.start(ProbeIntervalMs);
+        probe.Start();
         QTimer::singleShot(seconds * 1000, [&, cpuStart, statusStart, textStart, wall] {
             const double elapsed = wall.nsecsElapsed() / 1e9;
             const double cpu = cpuSeconds() - cpuStart;
-            const double stallMs = std::max<qint64>(0, longestGap - qint64(ProbeIntervalMs) * 1000000) / 1e6;
+            const double stallMs = probe.LongestStallMs();
             out << "seconds " << QString::number(elapsed, 'f', 1) << '\n'
                 << "status_reports " << (statusReports - statusStart) << '\n'
                 << "state_text_pieces " << (stateTexts - textStart) << '\n'
